@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+// Builds the quote request: base address, "?scr=", the list, "&tl=1", and
+// "&ft=1" on a row's first fetch (which brings OPEN and P.CLOSE too).
+namespace QuoteRequest {
+
+QString url(const QString &baseAddress, QStringView symbolList, bool FirstFetch);
+
+// The watch-list string ",A,,B," as the request sends it: ",A,B,".
+QString listFromWatchList(const QString &watchList);
+
+} // namespace QuoteRequest

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class SpreadGrid;
+
+// The "Search Scrip" dialog: the user types at least three letters, asks the
+// service for matching scrips, and picks one. The picked code is left in
+// sScrip ("" when nothing was picked) for the window that opened it.
+class frmSearch : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit frmSearch(QWidget *owner);
+
+    QString sScrip;
+
+    void applySearchEnableRule();
+    void runSearch();
+    void runAdd();
+    void runClose();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void createControls();
+    void OnDialogLoad();
+    void showResults(const QString &reply);
+
+    QLabel *Label1;
+    QLineEdit *Text1;
+    QPushButton *Command1;
+    SpreadGrid *fpSpread1;
+    QPushButton *OKButton;
+    QPushButton *CancelButton;
+    int m_shownCount = 0; // tells a search whether its dialog was closed while it waited
+};

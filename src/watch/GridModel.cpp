@@ -1,0 +1,292 @@
+#include "watch/GridModel.h"
+
+#include "watch/NumberFormat.h"
+
+#include <QColor>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+constexpr double kEmpty = std::numeric_limits<double>::quiet_NaN();
+
+QColor unpack(quint32 packedBgr)
+{
+    return QColor(int(packedBgr & 0xFF), int((packedBgr >> 8) & 0xFF), int((packedBgr >> 16) & 0xFF));
+}
+
+// Black or white, whichever reads better on the given back colour.
+QColor contrastingText(const QColor &back)
+{
+    const double luminance = 0.299 * back.red() + 0.587 * back.green() + 0.114 * back.blue();
+    return luminance < 140 ? QColor(Qt::white) : QColor(Qt::black);
+}
+
+} // namespace
+
+GridModel::GridModel(QList<ColumnSpec> columns, QObject *parent)
+    : QAbstractTableModel(parent)
+    , m_specs(std::move(columns))
+    , m_columns(m_specs.size())
+{
+}
+
+bool GridModel::isCell(int row, int col) const
+{
+    return row >= 1 && row <= m_rowCount && col >= 1 && col <= ColumnCount();
+}
+
+void GridModel::resizeColumns(int rows)
+{
+    for (int c = 0; c < ColumnCount(); ++c) {
+        Column &column = m_columns[c];
+        switch (m_specs[c].kind) {
+        case CellKind::Text: column.texts.resize(rows); break;
+        case CellKind::Number: column.numbers.resize(rows, kEmpty); break;
+        case CellKind::Picture: column.pictures.resize(rows, 0); break;
+        }
+        column.colours.resize(rows, kNoColour);
+    }
+}
+
+void GridModel::setRowCount(int rows)
+{
+    rows = qMax(0, rows);
+    if (rows == m_rowCount)
+        return;
+    if (m_batchDepth > 0) {
+        if (!m_batchReset) {
+            beginResetModel();
+            m_batchReset = true;
+        }
+        resizeColumns(rows);
+        m_rowCount = rows;
+        return;
+    }
+    if (rows > m_rowCount) {
+        beginInsertRows({}, m_rowCount, rows - 1);
+        resizeColumns(rows);
+        m_rowCount = rows;
+        endInsertRows();
+    } else {
+        beginRemoveRows({}, rows, m_rowCount - 1);
+        resizeColumns(rows);
+        m_rowCount = rows;
+        endRemoveRows();
+    }
+}
+
+QString GridModel::text(int row, int col) const
+{
+    if (!isCell(row, col))
+        return QString();
+    const Column &column = m_columns[col - 1];
+    switch (m_specs[col - 1].kind) {
+    case CellKind::Text: return column.texts[row - 1];
+    case CellKind::Number: return NumberFormat::format(column.numbers[row - 1], m_specs[col - 1].decimals);
+    case CellKind::Picture: return QString();
+    }
+    return QString();
+}
+
+void GridModel::setText(int row, int col, const QString &text)
+{
+    if (!isCell(row, col))
+        return;
+    Column &column = m_columns[col - 1];
+    if (m_specs[col - 1].kind == CellKind::Text)
+        column.texts[row - 1] = text;
+    else if (m_specs[col - 1].kind == CellKind::Number)
+        column.numbers[row - 1] = text.isEmpty() ? kEmpty : text.toDouble();
+    cellChanged(row, col);
+}
+
+void GridModel::setNumber(int row, int col, double value)
+{
+    if (!isCell(row, col))
+        return;
+    Column &column = m_columns[col - 1];
+    if (m_specs[col - 1].kind == CellKind::Number)
+        column.numbers[row - 1] = value;
+    else if (m_specs[col - 1].kind == CellKind::Text)
+        column.texts[row - 1] = NumberFormat::format(value, m_specs[col - 1].decimals);
+    cellChanged(row, col);
+}
+
+void GridModel::clearCell(int row, int col)
+{
+    if (!isCell(row, col))
+        return;
+    Column &column = m_columns[col - 1];
+    switch (m_specs[col - 1].kind) {
+    case CellKind::Text: column.texts[row - 1].clear(); break;
+    case CellKind::Number: column.numbers[row - 1] = kEmpty; break;
+    case CellKind::Picture: column.pictures[row - 1] = 0; break;
+    }
+    column.colours[row - 1] = kNoColour;
+    cellChanged(row, col);
+}
+
+quint32 GridModel::backColour(int row, int col) const
+{
+    return isCell(row, col) ? m_columns[col - 1].colours[row - 1] : kNoColour;
+}
+
+void GridModel::setBackColour(int row, int col, quint32 packedBgr)
+{
+    if (!isCell(row, col))
+        return;
+    m_columns[col - 1].colours[row - 1] = packedBgr & 0xFFFFFF;
+    cellChanged(row, col);
+}
+
+int GridModel::addPicture(const QImage &picture)
+{
+    m_pictures.append(picture);
+    return int(m_pictures.size());
+}
+
+int GridModel::picture(int row, int col) const
+{
+    if (!isCell(row, col) || m_specs[col - 1].kind != CellKind::Picture)
+        return 0;
+    return m_columns[col - 1].pictures[row - 1];
+}
+
+void GridModel::setPicture(int row, int col, int pictureId)
+{
+    if (!isCell(row, col) || m_specs[col - 1].kind != CellKind::Picture)
+        return;
+    if (pictureId < 0 || pictureId > m_pictures.size())
+        return;
+    m_columns[col - 1].pictures[row - 1] = quint8(pictureId);
+    cellChanged(row, col);
+}
+
+void GridModel::deleteRow(int row)
+{
+    if (row < 1 || row > m_rowCount)
+        return;
+    const auto at = [row](auto &cells) { return cells.begin() + (row - 1); };
+    for (int c = 0; c < ColumnCount(); ++c) {
+        Column &column = m_columns[c];
+        switch (m_specs[c].kind) {
+        case CellKind::Text:
+            column.texts.erase(at(column.texts));
+            column.texts.emplace_back();
+            break;
+        case CellKind::Number:
+            column.numbers.erase(at(column.numbers));
+            column.numbers.push_back(kEmpty);
+            break;
+        case CellKind::Picture:
+            column.pictures.erase(at(column.pictures));
+            column.pictures.push_back(0);
+            break;
+        }
+        column.colours.erase(at(column.colours));
+        column.colours.push_back(kNoColour);
+    }
+    if (m_batchDepth > 0) {
+        m_dirtyFirstRow = m_dirtyLastRow < m_dirtyFirstRow ? row : qMin(m_dirtyFirstRow, row);
+        m_dirtyLastRow = m_rowCount;
+        return;
+    }
+    emit dataChanged(index(row - 1, 0), index(m_rowCount - 1, ColumnCount() - 1));
+}
+
+void GridModel::cellChanged(int row, int col)
+{
+    if (m_batchDepth > 0) {
+        if (m_dirtyLastRow < m_dirtyFirstRow) {
+            m_dirtyFirstRow = row;
+            m_dirtyLastRow = row;
+        } else {
+            m_dirtyFirstRow = qMin(m_dirtyFirstRow, row);
+            m_dirtyLastRow = qMax(m_dirtyLastRow, row);
+        }
+        return;
+    }
+    const QModelIndex changed = index(row - 1, col - 1);
+    emit dataChanged(changed, changed);
+}
+
+GridModel::Batch::Batch(GridModel &model)
+    : m_model(model)
+{
+    ++m_model.m_batchDepth;
+}
+
+GridModel::Batch::~Batch()
+{
+    if (--m_model.m_batchDepth == 0)
+        m_model.endBatch();
+}
+
+void GridModel::endBatch()
+{
+    if (m_batchReset) {
+        m_batchReset = false;
+        endResetModel();
+    } else if (m_dirtyLastRow >= m_dirtyFirstRow && m_rowCount > 0) {
+        const int last = qMin(m_dirtyLastRow, m_rowCount);
+        if (last >= m_dirtyFirstRow)
+            emit dataChanged(index(m_dirtyFirstRow - 1, 0), index(last - 1, ColumnCount() - 1));
+    }
+    m_dirtyFirstRow = 0;
+    m_dirtyLastRow = -1;
+}
+
+int GridModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : m_rowCount;
+}
+
+int GridModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount();
+}
+
+QVariant GridModel::data(const QModelIndex &index, int role) const
+{
+    const int row = index.row() + 1;
+    const int col = index.column() + 1;
+    if (!index.isValid() || !isCell(row, col))
+        return {};
+    const CellKind kind = m_specs[col - 1].kind;
+    const quint32 colour = m_columns[col - 1].colours[row - 1];
+    switch (role) {
+    case Qt::DisplayRole:
+        return kind == CellKind::Picture ? QVariant() : QVariant(text(row, col));
+    case Qt::TextAlignmentRole:
+        return kind == CellKind::Number ? QVariant(int(Qt::AlignRight | Qt::AlignVCenter))
+                                        : QVariant(int(Qt::AlignLeft | Qt::AlignVCenter));
+    case Qt::BackgroundRole:
+        return colour == kNoColour ? QVariant() : QVariant(unpack(colour));
+    case Qt::ForegroundRole:
+        return colour == kNoColour ? QVariant() : QVariant(contrastingText(unpack(colour)));
+    case Qt::DecorationRole: {
+        const int id = picture(row, col);
+        return id == 0 ? QVariant() : QVariant(m_pictures[id - 1]);
+    }
+    default:
+        return {};
+    }
+}
+
+QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole)
+        return {};
+    if (orientation == Qt::Horizontal)
+        return section >= 0 && section < ColumnCount() ? QVariant(m_specs[section].header) : QVariant();
+    return section + 1;
+}
+
+Qt::ItemFlags GridModel::flags(const QModelIndex &index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    const Qt::ItemFlags selectable = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    return m_locked ? selectable : selectable | Qt::ItemIsEditable;
+}

@@ -1,0 +1,103 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QImage>
+#include <QList>
+#include <QString>
+#include <vector>
+
+// The cells of a grid: rows numbered from 1, columns from 1, headers in row 0.
+// Cells are stored column by column and compactly: texts as strings, numbers
+// as doubles (formatted only when shown or read), pictures as small ids, back
+// colours as packed 0x00BBGGRR values. Every cell is read-only to the user.
+class GridModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    enum class CellKind { Text, Number, Picture };
+
+    struct ColumnSpec
+    {
+        QString header;
+        CellKind kind = CellKind::Text;
+        int decimals = 0;
+        double widthInChars = 8;
+    };
+
+    static constexpr quint32 kNoColour = 0xFFFFFFFFu;
+
+    explicit GridModel(QList<ColumnSpec> columns, QObject *parent = nullptr);
+
+    const QList<ColumnSpec> &columns() const { return m_specs; }
+    int RowCount() const { return m_rowCount; }
+    int ColumnCount() const { return int(m_specs.size()); }
+    void setRowCount(int rows);
+
+    // Reading a cell gives it as shown; an empty cell gives "".
+    QString text(int row, int col) const;
+    void setText(int row, int col, const QString &text);
+    void setNumber(int row, int col, double value);
+    void setInteger(int row, int col, qint32 value) { setNumber(row, col, double(value)); }
+    void clearCell(int row, int col);
+
+    quint32 backColour(int row, int col) const;
+    void setBackColour(int row, int col, quint32 packedBgr);
+
+    // Pictures are registered once and then set by id; 0 is no picture.
+    int addPicture(const QImage &picture);
+    int picture(int row, int col) const;
+    void setPicture(int row, int col, int pictureId);
+
+    // A locked grid lets the user select cells but never edit them.
+    void setLocked(bool locked) { m_locked = locked; }
+    bool isLocked() const { return m_locked; }
+
+    // The rows below move up by one; the row count does not change.
+    void deleteRow(int row);
+
+    // Many writes with one change notice at the end: for refreshes that paint
+    // every row, and loads that add thousands of rows.
+    class Batch
+    {
+    public:
+        explicit Batch(GridModel &model);
+        ~Batch();
+        Batch(const Batch &) = delete;
+        Batch &operator=(const Batch &) = delete;
+
+    private:
+        GridModel &m_model;
+    };
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+
+private:
+    struct Column
+    {
+        std::vector<QString> texts;     // Text columns
+        std::vector<double> numbers;    // Number columns; NaN is an empty cell
+        std::vector<quint8> pictures;   // Picture columns
+        std::vector<quint32> colours;   // every column
+    };
+
+    bool isCell(int row, int col) const;
+    void resizeColumns(int rows);
+    void cellChanged(int row, int col);
+    void endBatch();
+
+    QList<ColumnSpec> m_specs;
+    std::vector<Column> m_columns;
+    QList<QImage> m_pictures;
+    int m_rowCount = 0;
+    bool m_locked = false;
+
+    int m_batchDepth = 0;
+    bool m_batchReset = false; // rows were added or removed inside the batch
+    int m_dirtyFirstRow = 0;
+    int m_dirtyLastRow = -1;
+};

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QString>
+
+// How a number cell shows its value: fixed decimals, "." as decimal mark and
+// "," grouping thousands ("-1,234.50").
+namespace NumberFormat {
+
+QString format(double value, int decimals);
+
+} // namespace NumberFormat

@@ -1,0 +1,58 @@
+#include "watch/ScripsFile.h"
+
+#include <QSaveFile>
+
+namespace ScripsFile {
+
+QStringList lines(const QByteArray &bytes)
+{
+    QStringList result;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] != '\r')
+            continue;
+        result.append(QString::fromLatin1(bytes.mid(start, i - start)));
+        if (i + 1 < bytes.size() && bytes[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < bytes.size())
+        result.append(QString::fromLatin1(bytes.mid(start)));
+    return result;
+}
+
+bool holdsScrip(const QString &line)
+{
+    for (QChar c : line)
+        if (c != u' ')
+            return true;
+    return false;
+}
+
+QByteArray serialize(const QStringList &rows)
+{
+    QByteArray bytes;
+    for (const QString &row : rows) {
+        bytes += row.toLatin1();
+        bytes += "\r\n";
+    }
+    return bytes;
+}
+
+QString save(const QString &path, const QStringList &rows)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return file.errorString();
+    const QByteArray bytes = serialize(rows);
+    if (file.write(bytes) != bytes.size()) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        return reason;
+    }
+    if (!file.commit())
+        return file.errorString();
+    return QString();
+}
+
+} // namespace ScripsFile

@@ -1,0 +1,103 @@
+#include "watch/SpreadGrid.h"
+
+#include "watch/GridCellDelegate.h"
+
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QMouseEvent>
+#include <cmath>
+
+SpreadGrid::SpreadGrid(QList<GridModel::ColumnSpec> columns, QWidget *parent)
+    : QTableView(parent)
+    , m_model(new GridModel(std::move(columns), this))
+{
+    QFont gridFont = font();
+    gridFont.setPointSizeF(8.25);
+    setFont(gridFont);
+    setModel(m_model);
+    setItemDelegate(new GridCellDelegate(this));
+    setEditTriggers(NoEditTriggers);
+    setSelectionMode(ExtendedSelection);
+    setSelectionBehavior(SelectItems);
+    setWordWrap(false);
+    setCornerButtonEnabled(false);
+
+    // Fixed row heights keep tens of thousands of rows cheap to lay out.
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    applyColumnWidths();
+
+    // A reset (a search's new rows, a bulk load) drops the view's current
+    // cell; the grid keeps its own and shows it again.
+    connect(m_model, &QAbstractItemModel::modelReset, this, &SpreadGrid::restoreCurrentCell);
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, &SpreadGrid::restoreCurrentCell);
+    connect(this, &QAbstractItemView::doubleClicked, this,
+            [this](const QModelIndex &index) { emit cellActivated(index.column() + 1, index.row() + 1); });
+}
+
+void SpreadGrid::applyColumnWidths()
+{
+    const int charWidth = fontMetrics().averageCharWidth();
+    const QFontMetrics headerMetrics(horizontalHeader()->font());
+    const auto &specs = m_model->columns();
+    for (int c = 0; c < specs.size(); ++c) {
+        // Never narrower than the header's own text: a cut header reads badly.
+        const int designed = int(std::lround(specs[c].widthInChars * charWidth)) + 8;
+        setColumnWidth(c, qMax(designed, headerMetrics.horizontalAdvance(specs[c].header) + 12));
+    }
+}
+
+void SpreadGrid::selectBlock(int firstCol, int firstRow, int lastCol, int lastRow)
+{
+    const int columns = m_model->ColumnCount();
+    firstCol = firstCol < 1 ? 1 : firstCol;
+    lastCol = lastCol < 1 ? columns : qMin(lastCol, columns);
+    if (firstRow < 1 || firstRow > m_model->RowCount())
+        return;
+    lastRow = qBound(firstRow, lastRow, m_model->RowCount());
+
+    const QItemSelection block(m_model->index(firstRow - 1, firstCol - 1), m_model->index(lastRow - 1, lastCol - 1));
+    selectionModel()->setCurrentIndex(m_model->index(firstRow - 1, firstCol - 1), QItemSelectionModel::NoUpdate);
+    selectionModel()->select(block, QItemSelectionModel::ClearAndSelect);
+    m_activeRow = firstRow;
+    m_activeColumn = firstCol;
+}
+
+void SpreadGrid::mousePressEvent(QMouseEvent *event)
+{
+    // A right click leaves the selection to the window, which selects the row itself.
+    if (event->button() == Qt::RightButton) {
+        event->accept();
+        return;
+    }
+    QTableView::mousePressEvent(event);
+}
+
+void SpreadGrid::contextMenuEvent(QContextMenuEvent *event)
+{
+    // The scroll area hands on the viewport's event, in viewport coordinates.
+    const QModelIndex index = indexAt(event->pos());
+    const int row = index.isValid() ? index.row() + 1 : 0;
+    const int col = index.isValid() ? index.column() + 1 : 0;
+    emit rightClicked(col, row, event->globalPos());
+    event->accept();
+}
+
+void SpreadGrid::currentChanged(const QModelIndex &current, const QModelIndex &previous)
+{
+    QTableView::currentChanged(current, previous);
+    if (current.isValid()) {
+        m_activeRow = current.row() + 1;
+        m_activeColumn = current.column() + 1;
+    }
+}
+
+void SpreadGrid::restoreCurrentCell()
+{
+    const QModelIndex active = m_model->index(m_activeRow - 1, m_activeColumn - 1);
+    if (active.isValid() && !currentIndex().isValid())
+        selectionModel()->setCurrentIndex(active, QItemSelectionModel::NoUpdate);
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "watch/GridModel.h"
+
+#include <QTableView>
+
+// The grid control of both windows: a read-only table over a GridModel, rows
+// and columns numbered from 1. It keeps an active cell that only the user
+// moves (a right click, a click, the keys), reports right clicks and
+// double-clicks with their cell, and sizes its columns in character widths.
+class SpreadGrid : public QTableView
+{
+    Q_OBJECT
+
+public:
+    explicit SpreadGrid(QList<GridModel::ColumnSpec> columns, QWidget *parent = nullptr);
+
+    GridModel *grid() const { return m_model; }
+
+    int activeRow() const { return m_activeRow; }
+    int activeColumn() const { return m_activeColumn; }
+
+    // Highlights the block and makes its first row the active row; a column
+    // of -1 selects whole rows.
+    void selectBlock(int firstCol, int firstRow, int lastCol, int lastRow);
+
+signals:
+    // row is 0 for a click outside the rows, such as the area below them.
+    void rightClicked(int col, int row, const QPoint &globalPos);
+    void cellActivated(int col, int row);
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
+
+private:
+    void applyColumnWidths();
+    void restoreCurrentCell();
+
+    GridModel *m_model;
+    int m_activeRow = 1;
+    int m_activeColumn = 1;
+};

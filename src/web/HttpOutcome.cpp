@@ -1,0 +1,74 @@
+#include "web/HttpOutcome.h"
+
+namespace HttpOutcome {
+namespace {
+
+QByteArray withoutSpacesAround(QByteArray text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text[begin] == ' ')
+        ++begin;
+    while (end > begin && text[end - 1] == ' ')
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+bool containsUpper(const QByteArray &text, QByteArrayView literal)
+{
+    return text.toUpper().contains(literal.toByteArray().toUpper());
+}
+
+Outcome nothing() { return Outcome(); }
+
+} // namespace
+
+QByteArray headerText(const HttpResponse &response)
+{
+    QByteArray text = "HTTP/1.1 " + QByteArray::number(response.statusCode) + ' ' + response.reasonPhrase + "\r\n";
+    for (const auto &[name, value] : response.headers)
+        text += name + ": " + value + "\r\n";
+    return text;
+}
+
+QByteArray header(const HttpResponse &response, QByteArrayView name)
+{
+    for (const auto &[headerName, value] : response.headers)
+        if (headerName.compare(name, Qt::CaseInsensitive) == 0)
+            return value;
+    return QByteArray();
+}
+
+Outcome interpret(const HttpResponse &response)
+{
+    if (response.transferFailed)
+        return nothing();
+
+    const QByteArray contentLength = header(response, "Content-Length");
+    QByteArray body = response.body;
+    if (!withoutSpacesAround(contentLength).isEmpty()) {
+        bool numeric = false;
+        const qlonglong size = withoutSpacesAround(contentLength).toLongLong(&numeric);
+        if (!numeric || size < 0)
+            return nothing();
+        body = body.left(size);
+        // Only a reply that states its length can be an advertisement.
+        if (containsUpper(headerText(response), "PICS-Label: PICADS")) {
+            Outcome advert;
+            advert.kind = Kind::Advert;
+            advert.picture = body;
+            advert.link = QString::fromLatin1(header(response, "PICS-Label").mid(7));
+            return advert;
+        }
+    }
+
+    const QByteArray headers = headerText(response);
+    if (containsUpper(headers, " 404 Not Found") || containsUpper(headers, " 401 Unauthorized"))
+        return nothing();
+    Outcome data;
+    data.kind = Kind::Data;
+    data.text = QString::fromLatin1(body);
+    return data;
+}
+
+} // namespace HttpOutcome

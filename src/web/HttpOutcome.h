@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QPair>
+#include <QString>
+
+// What one HTTP transfer brought back, as the fetch reads it.
+struct HttpResponse
+{
+    bool transferFailed = false; // no connection, reset, time-out, aborted
+    int statusCode = 0;
+    QByteArray reasonPhrase;
+    QList<QPair<QByteArray, QByteArray>> headers;
+    QByteArray body;
+};
+
+// How the fetch reads a reply: its data text, an advertisement picture with
+// its link, or nothing. Pure, so every reading rule is testable without a socket.
+namespace HttpOutcome {
+
+enum class Kind { Data, Advert, Nothing };
+
+struct Outcome
+{
+    Kind kind = Kind::Nothing;
+    QString text;       // Data: the body, one character per byte
+    QByteArray picture; // Advert
+    QString link;       // Advert: the "PICS-Label" value past its 7th character
+};
+
+// The whole reply header text, status line first: "HTTP/1.1 200 OK\r\nName: value\r\n...".
+QByteArray headerText(const HttpResponse &response);
+
+// The first header of that name, any letter case; empty when absent.
+QByteArray header(const HttpResponse &response, QByteArrayView name);
+
+Outcome interpret(const HttpResponse &response);
+
+} // namespace HttpOutcome

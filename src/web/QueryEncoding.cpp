@@ -1,0 +1,43 @@
+#include "web/QueryEncoding.h"
+
+namespace QueryEncoding {
+namespace {
+
+bool staysRaw(char16_t c)
+{
+    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9')
+        || c == u'-' || c == u'.' || c == u'_' || c == u'~' || c == u',';
+}
+
+void appendEscaped(QString &out, uchar byte)
+{
+    static const char hex[] = "0123456789ABCDEF";
+    out += u'%';
+    out += QLatin1Char(hex[byte >> 4]);
+    out += QLatin1Char(hex[byte & 0xF]);
+}
+
+} // namespace
+
+QString encode(QStringView text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (staysRaw(c)) {
+            out += QChar(c);
+        } else if (c <= 0xFF) {
+            appendEscaped(out, uchar(c));
+        } else {
+            // A surrogate pair is one character: encode the pair together.
+            const qsizetype length = (QChar::isHighSurrogate(c) && i + 1 < text.size()) ? 2 : 1;
+            for (uchar byte : text.mid(i, length).toUtf8())
+                appendEscaped(out, byte);
+            i += length - 1;
+        }
+    }
+    return out;
+}
+
+} // namespace QueryEncoding

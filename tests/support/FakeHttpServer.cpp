@@ -1,0 +1,112 @@
+#include "support/FakeHttpServer.h"
+
+#include <QDateTime>
+#include <QPointer>
+#include <QTcpSocket>
+#include <QTimer>
+
+namespace {
+qint64 nowMs() { return QDateTime::currentMSecsSinceEpoch(); }
+} // namespace
+
+FakeHttpServer::FakeHttpServer(QObject *parent)
+    : QObject(parent)
+{
+    connect(&m_server, &QTcpServer::newConnection, this, &FakeHttpServer::onNewConnection);
+    m_server.listen(QHostAddress::LocalHost, 0);
+}
+
+QString FakeHttpServer::baseUrl(const QString &path) const
+{
+    return QStringLiteral("http://127.0.0.1:%1%2").arg(port()).arg(path);
+}
+
+void FakeHttpServer::enqueue(const Reply &reply) { m_queue.append(reply); }
+
+void FakeHttpServer::setDefaultReply(std::function<QByteArray(const QByteArray &)> makeReply)
+{
+    m_default = std::move(makeReply);
+}
+
+QByteArray FakeHttpServer::requestTarget(int index) const
+{
+    const QByteArray firstLine = m_requests.value(index).split('\r').value(0);
+    return firstLine.split(' ').value(1);
+}
+
+QByteArray FakeHttpServer::ok(const QByteArray &body, const QByteArray &extraHeaders)
+{
+    return "HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n" + extraHeaders
+           + "Connection: close\r\n\r\n" + body;
+}
+
+QByteArray FakeHttpServer::status(int code, const QByteArray &reason, const QByteArray &body)
+{
+    return "HTTP/1.1 " + QByteArray::number(code) + ' ' + reason + "\r\nContent-Length: "
+           + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+}
+
+void FakeHttpServer::onNewConnection()
+{
+    while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        connect(socket, &QObject::destroyed, this, [this, socket] { m_pending.remove(socket); });
+    }
+}
+
+void FakeHttpServer::onReadyRead(QTcpSocket *socket)
+{
+    QByteArray &buffer = m_pending[socket];
+    buffer += socket->readAll();
+    // Requests here are GETs without a body: the blank line ends each one.
+    qsizetype end;
+    while ((end = buffer.indexOf("\r\n\r\n")) >= 0) {
+        const QByteArray request = buffer.left(end + 4);
+        buffer.remove(0, end + 4);
+        answer(socket, request);
+    }
+}
+
+void FakeHttpServer::answer(QTcpSocket *socket, const QByteArray &request)
+{
+    m_requests.append(request);
+    m_requestTimesMs.append(nowMs());
+    const int index = int(m_requests.size()) - 1;
+    Reply reply;
+    if (!m_queue.isEmpty())
+        reply = m_queue.takeFirst();
+    else if (m_default)
+        reply.bytes = m_default(request);
+    else
+        reply.bytes = status(500, "No Script", "no scripted reply");
+    emit requestReceived(index);
+    send(socket, reply);
+}
+
+void FakeHttpServer::send(QTcpSocket *socket, const Reply &reply)
+{
+    if (reply.stall)
+        return;
+    if (reply.trickleMs <= 0) {
+        socket->write(reply.bytes);
+        m_replyEndTimesMs.append(nowMs());
+        if (reply.closeAfter)
+            socket->disconnectFromHost();
+        return;
+    }
+    // One byte at a time, until everything is sent or the client goes away.
+    auto *timer = new QTimer(socket);
+    auto sent = std::make_shared<qsizetype>(0);
+    connect(timer, &QTimer::timeout, socket, [this, socket, timer, sent, reply] {
+        if (*sent >= reply.bytes.size()) {
+            timer->stop();
+            m_replyEndTimesMs.append(nowMs());
+            if (reply.closeAfter)
+                socket->disconnectFromHost();
+            return;
+        }
+        socket->write(reply.bytes.mid((*sent)++, 1));
+    });
+    timer->start(reply.trickleMs);
+}
