@@ -1,4 +1,251 @@
+#include "quotes/QuoteRefresher.h"
+#include "watch/GridModel.h"
+#include "watch/QuoteGridColumns.h"
+#include "watch/TrendPictures.h"
+
 #include <QTest>
-class Placeholder : public QObject { Q_OBJECT };
-QTEST_MAIN(Placeholder)
+
+using Col = QuoteRefresher::Column;
+
+// A grid with the given symbols and a spare row, and a refresher whose
+// fetch answers with a scripted body and records the URLs it was asked for.
+struct Board
+{
+    explicit Board(const QStringList &symbols)
+        : grid(QuoteGridColumns::specs())
+        , up(grid.addPicture(TrendPictures::up()))
+        , down(grid.addPicture(TrendPictures::down()))
+        , refresher(&grid, [this](const QString &url) { urls.append(url); return reply; }, up, down)
+    {
+        grid.setRowCount(int(symbols.size()) + 1);
+        for (int row = 1; row <= symbols.size(); ++row)
+            grid.setText(row, Col::Symbol, symbols[row - 1]);
+    }
+
+    QString watchList() const
+    {
+        QString text;
+        for (int row = 1; row < grid.RowCount(); ++row)
+            text += u',' + grid.text(row, Col::Symbol) + u',';
+        return text;
+    }
+
+    void refresh(bool firstFetch) { refresher.RefreshQuotes(watchList(), firstFetch, closing); }
+
+    GridModel grid;
+    int up;
+    int down;
+    QuoteRefresher refresher;
+    QString reply;
+    QStringList urls;
+    bool closing = false;
+};
+
+class tst_QuoteRefresher : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void firstFetchFillsEveryColumnWithoutColours();
+    void timerRefreshColoursByThePriceAsShown_data();
+    void timerRefreshColoursByThePriceAsShown();
+    void groupedPriceReadsBackWhole();
+    void trendPictureFollowsTheSignAndStaysAtZero();
+    void openAndPreviousCloseSurviveTimerRefreshes();
+    void rowsMatchUpperCasedAndTheFirstRecordWins();
+    void missingSymbolPaintsZerosAndTurnsRed();
+    void emptyReplyChangesNoCell();
+    void emptySymbolRowEndsThePass();
+    void closingStopsThePainting();
+    void oneRowRefreshTakesTheFirstRecord();
+    void listsBeyondSixteenBitsRefresh();
+};
+
+void tst_QuoteRefresher::firstFetchFillsEveryColumnWithoutColours()
+{
+    Board board({"ABC", "XYZ"});
+    board.reply = "ABC,1,2,3,(+1.5%),UP,4,5,600,7,8\r\nXYZ,9,10,11,(-0.5%),DN,12,13,1400,15,16\r\n";
+    board.refresh(true);
+    QCOMPARE(board.urls.size(), 1);
+    QVERIFY(board.urls[0].endsWith(QStringLiteral("?scr=,ABC,XYZ,&tl=1&ft=1")));
+    const GridModel &g = board.grid;
+    QCOMPARE(g.text(1, Col::Bid), QStringLiteral("1.00"));
+    QCOMPARE(g.text(1, Col::Ltp), QStringLiteral("3.00"));
+    QCOMPARE(g.text(1, Col::ChangePct), QStringLiteral("1.50"));
+    QCOMPARE(g.text(1, Col::Open), QStringLiteral("7.00"));
+    QCOMPARE(g.text(1, Col::PrevClose), QStringLiteral("8.00"));
+    QCOMPARE(g.text(1, Col::Volume), QStringLiteral("600"));
+    QCOMPARE(g.text(2, Col::High), QStringLiteral("12.00"));
+    QCOMPARE(g.text(2, Col::Volume), QStringLiteral("1,400"));
+    QCOMPARE(g.backColour(1, Col::Ltp), GridModel::kNoColour);
+    QCOMPARE(g.backColour(1, Col::Symbol), GridModel::kNoColour);
+    QCOMPARE(g.text(3, Col::Bid), QString()); // the spare row is never painted
+}
+
+void tst_QuoteRefresher::timerRefreshColoursByThePriceAsShown_data()
+{
+    QTest::addColumn<QString>("newLtp");
+    QTest::addColumn<uint>("colour");
+    QTest::newRow("rose") << "101" << uint(QuoteRefresher::kRoseColour);
+    QTest::newRow("fell") << "99.5" << uint(QuoteRefresher::kFellColour);
+    QTest::newRow("same") << "100" << uint(QuoteRefresher::kSameColour);
+    // The cell shows 100.00 for 100.004: the comparison is with what is shown.
+    QTest::newRow("beyond the shown decimals") << "100.001" << uint(QuoteRefresher::kRoseColour);
+}
+
+void tst_QuoteRefresher::timerRefreshColoursByThePriceAsShown()
+{
+    QFETCH(QString, newLtp);
+    QFETCH(uint, colour);
+    Board board({"ABC"});
+    board.reply = "ABC,1,2,100.004,(+1%),UP,4,5,6,7,8";
+    board.refresh(true);
+    QCOMPARE(board.grid.text(1, Col::Ltp), QStringLiteral("100.00"));
+    board.reply = "ABC,1,2," + newLtp + ",(+1%),UP,4,5,6";
+    board.refresh(false);
+    QVERIFY(board.urls.last().endsWith(QStringLiteral("&tl=1")));
+    QCOMPARE(board.grid.backColour(1, Col::Ltp), colour);
+    QCOMPARE(board.grid.backColour(1, Col::Symbol), colour);
+    QCOMPARE(board.grid.backColour(1, Col::Bid), GridModel::kNoColour);
+
+    // A first fetch leaves the colours as they were.
+    board.reply = "ABC,1,2,500,(+1%),UP,4,5,6,7,8";
+    board.refresher.RefreshQuoteRow(1, true);
+    QCOMPARE(board.grid.backColour(1, Col::Ltp), colour);
+}
+
+void tst_QuoteRefresher::groupedPriceReadsBackWhole()
+{
+    Board board({"ABC"});
+    board.reply = "ABC,1,2,1234.50,(+1%),UP,4,5,6";
+    board.refresh(false);
+    QCOMPARE(board.grid.text(1, Col::Ltp), QStringLiteral("1,234.50"));
+    board.reply = "ABC,1,2,1234.49,(+1%),UP,4,5,6";
+    board.refresh(false);
+    QCOMPARE(board.grid.backColour(1, Col::Ltp), QuoteRefresher::kFellColour); // not 1 against 1234.49
+}
+
+void tst_QuoteRefresher::trendPictureFollowsTheSignAndStaysAtZero()
+{
+    Board board({"ABC"});
+    board.reply = "ABC,1,2,3,(0%),UP,4,5,6";
+    board.refresh(false);
+    QCOMPARE(board.grid.picture(1, Col::Trend), 0); // never had a change: empty
+    board.reply = "ABC,1,2,3,(-0.5%),DN,4,5,6";
+    board.refresh(false);
+    QCOMPARE(board.grid.picture(1, Col::Trend), board.down);
+    board.reply = "ABC,1,2,3,(0.00%),UP,4,5,6";
+    board.refresh(false);
+    QCOMPARE(board.grid.picture(1, Col::Trend), board.down); // left as it was
+    board.reply = "ABC,1,2,3,(0.5%),UP,4,5,6";
+    board.refresh(false);
+    QCOMPARE(board.grid.picture(1, Col::Trend), board.up);
+}
+
+void tst_QuoteRefresher::openAndPreviousCloseSurviveTimerRefreshes()
+{
+    Board board({"ABC"});
+    board.reply = "ABC,1,2,3,(1%),UP,4,5,6,70,80";
+    board.refresh(true);
+    board.reply = "ABC,1,2,3,(1%),UP,4,5,6,71,81"; // extra fields without "&ft=1" are ignored
+    for (int i = 0; i < 3; ++i)
+        board.refresh(false);
+    QCOMPARE(board.grid.text(1, Col::Open), QStringLiteral("70.00"));
+    QCOMPARE(board.grid.text(1, Col::PrevClose), QStringLiteral("80.00"));
+}
+
+void tst_QuoteRefresher::rowsMatchUpperCasedAndTheFirstRecordWins()
+{
+    Board board({"abc", "DUP", "low"});
+    board.reply = "ABC,1\r\nDUP,2\r\nDUP,3\r\nlow,4\r\n";
+    board.refresh(false);
+    QCOMPARE(board.grid.text(1, Col::Bid), QStringLiteral("1.00"));
+    QCOMPARE(board.grid.text(2, Col::Bid), QStringLiteral("2.00"));
+    QCOMPARE(board.grid.text(3, Col::Bid), QStringLiteral("0.00")); // a reply symbol in lower case matches nothing
+}
+
+void tst_QuoteRefresher::missingSymbolPaintsZerosAndTurnsRed()
+{
+    Board board({"ABC", "GONE"});
+    board.reply = "ABC,1,2,3,(1%),UP,4,5,6,7,8\r\nGONE,1,2,3,(1%),UP,4,5,6,7,8";
+    board.refresh(true);
+    board.reply = "ABC,1,2,3,(1%),UP,4,5,6";
+    board.refresh(false);
+    QCOMPARE(board.grid.text(2, Col::Ltp), QStringLiteral("0.00"));
+    QCOMPARE(board.grid.text(2, Col::Volume), QStringLiteral("0"));
+    QCOMPARE(board.grid.text(2, Col::Open), QStringLiteral("7.00"));
+    QCOMPARE(board.grid.picture(2, Col::Trend), board.up);
+    QCOMPARE(board.grid.backColour(2, Col::Symbol), QuoteRefresher::kFellColour);
+    board.refresh(false);
+    QCOMPARE(board.grid.backColour(2, Col::Symbol), QuoteRefresher::kSameColour); // 0 against 0
+}
+
+void tst_QuoteRefresher::emptyReplyChangesNoCell()
+{
+    Board board({"ABC"});
+    board.reply = "ABC,1,2,3,(1%),UP,4,5,6,7,8";
+    board.refresh(true);
+    for (const QString &empty : {QString(), u"\r\n  \r\n"_qs}) {
+        board.reply = empty;
+        board.refresh(false);
+        QCOMPARE(board.grid.text(1, Col::Ltp), QStringLiteral("3.00"));
+        QCOMPARE(board.grid.backColour(1, Col::Ltp), GridModel::kNoColour);
+    }
+    // An empty watch list still asks, with nothing between "?scr=" and "&tl=1".
+    Board none({});
+    none.refresh(true);
+    QVERIFY(none.urls[0].endsWith(QStringLiteral("?scr=&tl=1&ft=1")));
+}
+
+void tst_QuoteRefresher::emptySymbolRowEndsThePass()
+{
+    Board board({"A", "", "C"});
+    board.reply = "A,1\r\nC,3";
+    board.refresh(false);
+    QCOMPARE(board.grid.text(1, Col::Bid), QStringLiteral("1.00"));
+    QCOMPARE(board.grid.text(3, Col::Bid), QString());
+}
+
+void tst_QuoteRefresher::closingStopsThePainting()
+{
+    Board board({"A", "B"});
+    board.reply = "A,1\r\nB,2";
+    board.closing = true;
+    board.refresh(false);
+    QCOMPARE(board.grid.text(1, Col::Bid), QString()); // closed while the fetch waited: nothing painted
+}
+
+void tst_QuoteRefresher::oneRowRefreshTakesTheFirstRecord()
+{
+    Board board({"ABC", "NEW"});
+    board.reply = "OTHER,5,6,7,(1%),UP,8,9,10,11,12\r\nNEW,1";
+    board.refresher.RefreshQuoteRow(2, true);
+    QVERIFY(board.urls[0].endsWith(QStringLiteral("?scr=NEW&tl=1&ft=1")));
+    QCOMPARE(board.grid.text(2, Col::Bid), QStringLiteral("5.00"));
+    QCOMPARE(board.grid.text(2, Col::Open), QStringLiteral("11.00"));
+    QCOMPARE(board.grid.text(1, Col::Bid), QString());
+
+    board.reply.clear();
+    board.refresher.RefreshQuoteRow(1, true);
+    QCOMPARE(board.grid.text(1, Col::Symbol), QStringLiteral("ABC"));
+    QCOMPARE(board.grid.text(1, Col::Bid), QString());
+    board.refresher.RefreshQuoteRow(3, true); // the spare row: nothing is fetched
+    QCOMPARE(board.urls.size(), 2);
+}
+
+void tst_QuoteRefresher::listsBeyondSixteenBitsRefresh()
+{
+    QStringList symbols;
+    QString reply;
+    for (int i = 0; i < 33000; ++i) {
+        symbols.append(QStringLiteral("S%1").arg(i));
+        reply += QStringLiteral("S%1,%1\r\n").arg(i);
+    }
+    Board board(symbols);
+    board.reply = reply;
+    board.refresh(false);
+    QCOMPARE(board.grid.text(33000, Col::Bid), QStringLiteral("32,999.00"));
+}
+
+QTEST_MAIN(tst_QuoteRefresher)
 #include "tst_quoterefresher.moc"

@@ -1,4 +1,134 @@
+#include "quotes/QuoteIndex.h"
+#include "quotes/QuoteReply.h"
+
 #include <QTest>
-class Placeholder : public QObject { Q_OBJECT };
-QTEST_MAIN(Placeholder)
+
+class tst_QuoteReply : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void nineFieldLineFillsEveryConvertibleField();
+    void firstFetchReadsOpenAndPreviousClose();
+    void shortAndOddLinesKeepDefaults();
+    void linesSplitAtCrLfOnlyAndBlankLinesAreSkipped();
+    void volumeRoundsHalfToEvenAndDropsOutOfRange();
+    void findQuoteUpperCasesTheGridSymbolAndTakesTheFirst();
+    void indexAgreesWithTheWalk();
+    void longRepliesParseWhole();
+};
+
+void tst_QuoteReply::nineFieldLineFillsEveryConvertibleField()
+{
+    const auto records = QuoteReply::parse(u"ABC,1,2,3,(x%),T,4,5,6", false);
+    QCOMPARE(records.size(), size_t(1));
+    const QuoteRecord &r = records.front();
+    QCOMPARE(r.Symbol, QStringLiteral("ABC"));
+    QCOMPARE(r.Bid, 1.0);
+    QCOMPARE(r.Ask, 2.0);
+    QCOMPARE(r.Ltp, 3.0);
+    QCOMPARE(r.ChangePct, 0.0);
+    QCOMPARE(r.TrendText, QStringLiteral("T"));
+    QCOMPARE(r.High, 4.0);
+    QCOMPARE(r.Low, 5.0);
+    QCOMPARE(r.Volume, 6);
+    QCOMPARE(r.Open, 0.0);
+    QCOMPARE(r.PrevClose, 0.0);
+}
+
+void tst_QuoteReply::firstFetchReadsOpenAndPreviousClose()
+{
+    const QString line = QStringLiteral("ABC,1,2,3,(+1.5%),T,4,5,6,7,8,99");
+    const QuoteRecord first = QuoteReply::parseLine(line, true);
+    QCOMPARE(first.Open, 7.0);
+    QCOMPARE(first.PrevClose, 8.0);
+    QCOMPARE(first.ChangePct, 1.5);
+    const QuoteRecord timer = QuoteReply::parseLine(line, false);
+    QCOMPARE(timer.Open, 0.0);
+    QCOMPARE(timer.PrevClose, 0.0);
+    QCOMPARE(timer.Volume, 6);
+}
+
+void tst_QuoteReply::shortAndOddLinesKeepDefaults()
+{
+    const QuoteRecord alone = QuoteReply::parseLine(u"ABC", true);
+    QCOMPARE(alone.Symbol, QStringLiteral("ABC"));
+    QCOMPARE(alone.Bid, 0.0);
+    QVERIFY(alone.TrendText.isEmpty());
+
+    // A bad field leaves its neighbours alone.
+    const QuoteRecord bad = QuoteReply::parseLine(u"X,oops,2,,(1%),,1e999,7,8", false);
+    QCOMPARE(bad.Bid, 0.0);
+    QCOMPARE(bad.Ask, 2.0);
+    QCOMPARE(bad.Ltp, 0.0);
+    QCOMPARE(bad.ChangePct, 1.0);
+    QCOMPARE(bad.High, 0.0);
+    QCOMPARE(bad.Low, 7.0);
+    QCOMPARE(bad.Volume, 8);
+
+    const QuoteRecord blankFirst = QuoteReply::parseLine(u" ABC,1", false);
+    QCOMPARE(blankFirst.Symbol, QStringLiteral(" ABC"));
+
+    const auto commas = QuoteReply::parse(u",,,,", false);
+    QCOMPARE(commas.size(), size_t(1));
+    QVERIFY(commas.front().Symbol.isEmpty());
+
+    QCOMPARE(QuoteReply::parseLine(u"A,1,2,3,%)", false).ChangePct, 0.0);
+    QCOMPARE(QuoteReply::parseLine(u"A,1,2,3,(%)", false).ChangePct, 0.0);
+}
+
+void tst_QuoteReply::linesSplitAtCrLfOnlyAndBlankLinesAreSkipped()
+{
+    QVERIFY(QuoteReply::parse(u"", false).empty());
+    QVERIFY(QuoteReply::parse(u"\r\n   \r\n\r\n", false).empty());
+
+    const auto records = QuoteReply::parse(u"A,1\r\n  \r\nB,2\nC,3\r\n\tD,4\r\n", false);
+    QCOMPARE(records.size(), size_t(3));
+    QCOMPARE(records[0].Symbol, QStringLiteral("A"));
+    QCOMPARE(records[1].Symbol, QStringLiteral("B")); // a lone LF stays inside the line
+    QCOMPARE(records[1].Bid, 0.0);                    // "2\nC" does not convert
+    QCOMPARE(records[2].Symbol, QStringLiteral("\tD"));
+}
+
+void tst_QuoteReply::volumeRoundsHalfToEvenAndDropsOutOfRange()
+{
+    QCOMPARE(QuoteReply::parseLine(u"A,,,,,,,,12.5", false).Volume, 12);
+    QCOMPARE(QuoteReply::parseLine(u"A,,,,,,,,13.5", false).Volume, 14);
+    QCOMPARE(QuoteReply::parseLine(u"A,,,,,,,,3000000000", false).Volume, 0);
+}
+
+void tst_QuoteReply::findQuoteUpperCasesTheGridSymbolAndTakesTheFirst()
+{
+    const auto records = QuoteReply::parse(u"ABC,1\r\nabc,2\r\nABC,3\r\n XYZ,4", false);
+    QCOMPARE(QuoteIndex::FindQuote(records, QStringLiteral("abc")).Bid, 1.0);
+    QCOMPARE(QuoteIndex::FindQuote(records, QStringLiteral("ABC")).Bid, 1.0);
+    // A reply symbol in lower case, or with a blank in front, matches no grid row.
+    QCOMPARE(QuoteIndex::FindQuote(records, QStringLiteral("XYZ")).Symbol, QString());
+    QCOMPARE(QuoteIndex::FindQuote(records, QStringLiteral("NONE")).Bid, 0.0);
+}
+
+void tst_QuoteReply::indexAgreesWithTheWalk()
+{
+    const auto records = QuoteReply::parse(u"ABC,1\r\nabc,2\r\nABC,3\r\nÉTÉ,4\r\n,5", false);
+    const QuoteIndex index(records);
+    for (const QString &symbol : {u"abc"_qs, u"ABC"_qs, u"été"_qs, u""_qs, u"missing"_qs, u"Abc"_qs}) {
+        const QuoteRecord walked = QuoteIndex::FindQuote(records, symbol);
+        const QuoteRecord indexed = index.find(symbol);
+        QCOMPARE(indexed.Symbol, walked.Symbol);
+        QCOMPARE(indexed.Bid, walked.Bid);
+    }
+}
+
+void tst_QuoteReply::longRepliesParseWhole()
+{
+    QString body;
+    for (int i = 0; i < 40000; ++i)
+        body += QStringLiteral("S%1,%1\r\n").arg(i);
+    const auto records = QuoteReply::parse(body, false);
+    QCOMPARE(records.size(), size_t(40000));
+    QCOMPARE(records.back().Bid, 39999.0);
+    QCOMPARE(QuoteIndex(records).find(QStringLiteral("s39999")).Bid, 39999.0);
+}
+
+QTEST_APPLESS_MAIN(tst_QuoteReply)
 #include "tst_quotereply.moc"

@@ -3,6 +3,7 @@
 #include "search/frmSearch.h"
 #include "watch/GridFit.h"
 #include "watch/ProgramIcon.h"
+#include "watch/QuoteGridColumns.h"
 #include "watch/ScripsFile.h"
 #include "watch/SpreadGrid.h"
 #include "watch/SwitchTimer.h"
@@ -24,24 +25,6 @@ namespace {
 
 const QString kTitle = QStringLiteral("Tickerloom");
 constexpr int kRefreshIntervalMs = 5000;
-
-QList<GridModel::ColumnSpec> quoteColumns()
-{
-    using Kind = GridModel::CellKind;
-    return {
-        {QStringLiteral("SYMBOL"), Kind::Text, 0, 18},
-        {QStringLiteral("BID"), Kind::Number, 2, 10},
-        {QStringLiteral("ASK"), Kind::Number, 2, 10},
-        {QStringLiteral("LTP"), Kind::Number, 2, 10},
-        {QStringLiteral("CHANGE %"), Kind::Number, 2, 8},
-        {QStringLiteral("TREND"), Kind::Picture, 0, 5.25},
-        {QStringLiteral("OPEN"), Kind::Number, 2, 10},
-        {QStringLiteral("HIGH"), Kind::Number, 2, 10},
-        {QStringLiteral("LOW"), Kind::Number, 2, 10},
-        {QStringLiteral("P.CLOSE"), Kind::Number, 2, 10},
-        {QStringLiteral("VOLUME"), Kind::Number, 0, 16},
-    };
-}
 
 QLabel *hiddenPicture(const QString &name, const QImage &picture, QRect geometry, QWidget *parent)
 {
@@ -86,7 +69,7 @@ void frmTickerloom::createControls()
     Command1->setGeometry(10, 22, 79, 22);
     connect(Command1, &QPushButton::clicked, this, &frmTickerloom::OnAddScrip);
 
-    fpSpread1 = new SpreadGrid(quoteColumns(), this);
+    fpSpread1 = new SpreadGrid(QuoteGridColumns::specs(), this);
     fpSpread1->setObjectName(QStringLiteral("fpSpread1"));
     fpSpread1->setGeometry(0, 62, 948, 370);
     connect(fpSpread1, &SpreadGrid::rightClicked, this, &frmTickerloom::onGridRightClick);

@@ -1,0 +1,123 @@
+#include "service/ServiceRequest.h"
+
+#include <QHash>
+
+namespace {
+
+const QString kQuotesKey = QStringLiteral("scr");
+const QString kSearchKey = QStringLiteral("src");
+const QString kTextKey = QStringLiteral("tl");
+const QString kFirstFetchKey = QStringLiteral("ft");
+constexpr qsizetype kShownNameLength = 32; // of an unknown parameter, in a reason
+
+int hexValue(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u >= u'0' && u <= u'9')
+        return u - u'0';
+    if (u >= u'A' && u <= u'F')
+        return u - u'A' + 10;
+    if (u >= u'a' && u <= u'f')
+        return u - u'a' + 10;
+    return -1;
+}
+
+// Splits "a=1&b=2" into names and raw values. Empty pieces ("&&") are
+// skipped; a repeated name is reported through *repeated.
+QHash<QString, QStringView> splitParameters(QStringView query, QString *repeated)
+{
+    QHash<QString, QStringView> parameters;
+    for (QStringView piece : query.tokenize(u'&', Qt::SkipEmptyParts)) {
+        const qsizetype equals = piece.indexOf(u'=');
+        const QString name = (equals < 0 ? piece : piece.left(equals)).toString();
+        const QStringView value = equals < 0 ? QStringView() : piece.mid(equals + 1);
+        if (parameters.contains(name) && repeated->isEmpty())
+            *repeated = name;
+        parameters.insert(name, value);
+    }
+    return parameters;
+}
+
+QString unknownParameter(const QHash<QString, QStringView> &parameters)
+{
+    for (auto it = parameters.cbegin(); it != parameters.cend(); ++it) {
+        const QString &name = it.key();
+        if (name != kQuotesKey && name != kSearchKey && name != kTextKey && name != kFirstFetchKey)
+            return name.left(kShownNameLength);
+    }
+    return {};
+}
+
+} // namespace
+
+ServiceRequest ServiceRequest::parse(QStringView encodedQuery)
+{
+    QString repeated;
+    const QHash<QString, QStringView> parameters = splitParameters(encodedQuery, &repeated);
+    if (!repeated.isEmpty())
+        return invalid(QStringLiteral("parameter %1 given twice").arg(repeated.left(kShownNameLength)));
+    if (const QString unknown = unknownParameter(parameters); !unknown.isEmpty())
+        return invalid(QStringLiteral("unknown parameter %1").arg(unknown));
+    const bool quotes = parameters.contains(kQuotesKey);
+    const bool search = parameters.contains(kSearchKey);
+    if (quotes == search)
+        return invalid(quotes ? QStringLiteral("give scr or src, not both")
+                              : QStringLiteral("missing scr (quotes) or src (search)"));
+    if (parameters.value(kTextKey) != u"1")
+        return invalid(QStringLiteral("tl must be 1"));
+    const bool firstFetchGiven = parameters.contains(kFirstFetchKey);
+    if (firstFetchGiven && (search || parameters.value(kFirstFetchKey) != u"1"))
+        return invalid(QStringLiteral("ft is only for quotes, and must be 1"));
+
+    ServiceRequest request;
+    if (quotes) {
+        request.m_kind = Kind::Quotes;
+        request.m_firstFetch = firstFetchGiven;
+        if (!request.readQuotes(parameters.value(kQuotesKey)))
+            return invalid(QStringLiteral("bad percent-encoding in scr"));
+    } else {
+        request.m_kind = Kind::Search;
+        if (!decode(parameters.value(kSearchKey), &request.m_searchText))
+            return invalid(QStringLiteral("bad percent-encoding in src"));
+    }
+    return request;
+}
+
+bool ServiceRequest::decode(QStringView encoded, QString *decoded)
+{
+    decoded->clear();
+    decoded->reserve(encoded.size());
+    for (qsizetype i = 0; i < encoded.size(); ++i) {
+        const QChar c = encoded[i];
+        if (c == u'%') {
+            const int high = i + 2 < encoded.size() ? hexValue(encoded[i + 1]) : -1;
+            const int low = high >= 0 ? hexValue(encoded[i + 2]) : -1;
+            if (low < 0)
+                return false;
+            *decoded += QChar(char16_t(high * 16 + low)); // one byte, read as Latin-1
+            i += 2;
+        } else {
+            *decoded += c == u'+' ? QChar(u' ') : c;
+        }
+    }
+    return true;
+}
+
+ServiceRequest ServiceRequest::invalid(const QString &reason)
+{
+    ServiceRequest request;
+    request.m_error = reason;
+    return request;
+}
+
+bool ServiceRequest::readQuotes(QStringView encodedList)
+{
+    // Split at the raw commas first: an encoded "%2C" belongs to its symbol.
+    QString symbol;
+    for (QStringView entry : encodedList.tokenize(u',', Qt::SkipEmptyParts)) {
+        if (!decode(entry, &symbol))
+            return false;
+        m_symbols.append(symbol);
+    }
+    return true;
+}
