@@ -1,4 +1,340 @@
+#include "quotes/QuoteRefresher.h"
+#include "watch/SpreadGrid.h"
+#include "watch/SwitchTimer.h"
+#include "watch/frmTickerloom.h"
+
+#include "support/TestHelpers.h"
+
+#include <QAction>
+#include <QEventLoop>
+#include <QMenu>
+#include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
-class Placeholder : public QObject { Q_OBJECT };
-QTEST_MAIN(Placeholder)
+#include <QTimer>
+
+using Col = QuoteRefresher::Column;
+
+// A quote service in the test: answers every symbol it is asked for with a
+// fixed price, and records the URLs. While `holdOpen` is set, each fetch
+// waits in an event loop of its own, as a slow network would.
+struct FakeQuotes
+{
+    QStringList urls;
+    bool holdOpen = false;
+    QEventLoop *pending = nullptr;
+    std::function<void()> duringFetch;
+
+    QString fetch(const QString &url)
+    {
+        urls.append(url);
+        if (duringFetch) {
+            auto action = std::move(duringFetch);
+            duringFetch = nullptr;
+            QTimer::singleShot(0, action);
+        }
+        if (holdOpen) {
+            QEventLoop wait;
+            pending = &wait;
+            wait.exec();
+            pending = nullptr;
+        }
+        QString reply;
+        const QString list = url.section(QStringLiteral("scr="), 1).section(u'&', 0, 0);
+        for (const QString &symbol : list.split(u',', Qt::SkipEmptyParts))
+            reply += symbol.toUpper() + QStringLiteral(",1,2,100,(+1%),UP,3,4,5,6,7\r\n");
+        return reply;
+    }
+
+    void release()
+    {
+        if (pending)
+            pending->quit();
+    }
+};
+
+class tst_MainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void startsWithNoFileShowingOneBlankRow();
+    void startsFromAnAllBlankFileWithOneEmptyRequest();
+    void startsWithThreeSymbolsAndTheFirstFetch();
+    void keepsSpacesAndLineEndsOfTheFile();
+    void addPutsTheScripInTheSpareRowStringAndFile();
+    void duplicateIsRefusedAndNothingChanges();
+    void deleteRemovesRowStringEntryAndFileLine();
+    void deletingOneOfTwoDuplicatesKeepsTheOther();
+    void spareRowRightClickShowsNoMenu();
+    void deleteWaitsForTheRunningTimerRefresh();
+    void closingDuringAWaitPaintsNothingMore();
+    void failedSaveIsReportedAndTheListKept();
+    void gridFollowsTheWindowSize();
+    void controlsStandWhereDesigned();
+
+private:
+    std::unique_ptr<frmTickerloom> start(const QByteArray *fileBytes);
+    QString path() const { return m_dir->filePath(QStringLiteral("Scrips.dat")); }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    FakeQuotes m_quotes;
+};
+
+void tst_MainWindow::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_quotes = FakeQuotes();
+}
+
+void tst_MainWindow::cleanup()
+{
+    m_dir.reset();
+}
+
+std::unique_ptr<frmTickerloom> tst_MainWindow::start(const QByteArray *fileBytes)
+{
+    if (fileBytes)
+        TestHelpers::writeFile(path(), *fileBytes);
+    auto window = std::make_unique<frmTickerloom>(path(), [this](const QString &url) { return m_quotes.fetch(url); });
+    window->OnWindowLoad();
+    return window;
+}
+
+static SwitchTimer *timerOf(frmTickerloom &window) { return window.findChild<SwitchTimer *>(QStringLiteral("Timer1")); }
+static GridModel *gridOf(frmTickerloom &window) { return window.quoteGrid()->grid(); }
+
+void tst_MainWindow::startsWithNoFileShowingOneBlankRow()
+{
+    auto window = start(nullptr);
+    QCOMPARE(gridOf(*window)->RowCount(), 1);
+    QVERIFY(m_quotes.urls.isEmpty());
+    QVERIFY(!timerOf(*window)->isEnabled());
+    QVERIFY(gridOf(*window)->isLocked());
+    QVERIFY(!QFile::exists(path())); // nothing is written at start-up
+}
+
+void tst_MainWindow::startsFromAnAllBlankFileWithOneEmptyRequest()
+{
+    const QByteArray blank("\r\n   \r\n\r\n");
+    auto window = start(&blank);
+    QCOMPARE(gridOf(*window)->RowCount(), 1);
+    QCOMPARE(m_quotes.urls.size(), 1);
+    QVERIFY(m_quotes.urls[0].endsWith(QStringLiteral("?scr=&tl=1&ft=1")));
+    QVERIFY(!timerOf(*window)->isEnabled());
+}
+
+void tst_MainWindow::startsWithThreeSymbolsAndTheFirstFetch()
+{
+    const QByteArray three("A\r\nB\r\nC\r\n");
+    auto window = start(&three);
+    GridModel *grid = gridOf(*window);
+    QCOMPARE(grid->RowCount(), 4);
+    QCOMPARE(grid->text(3, Col::Symbol), QStringLiteral("C"));
+    QCOMPARE(grid->text(4, Col::Symbol), QString());
+    QCOMPARE(window->watchListText(), QStringLiteral(",A,,B,,C,"));
+    QCOMPARE(m_quotes.urls.size(), 1);
+    QVERIFY(m_quotes.urls[0].endsWith(QStringLiteral("?scr=,A,B,C,&tl=1&ft=1")));
+    QCOMPARE(grid->text(2, Col::Open), QStringLiteral("6.00"));
+    QVERIFY(timerOf(*window)->isEnabled());
+    QCOMPARE(timerOf(*window)->interval(), 5000);
+
+    window->OnRefreshTick();
+    QVERIFY(m_quotes.urls[1].endsWith(QStringLiteral("?scr=,A,B,C,&tl=1")));
+    QVERIFY(timerOf(*window)->isEnabled());
+}
+
+void tst_MainWindow::keepsSpacesAndLineEndsOfTheFile()
+{
+    const QByteArray odd("  ABC  \r\n\r\nX\nY\rLAST");
+    auto window = start(&odd);
+    GridModel *grid = gridOf(*window);
+    QCOMPARE(grid->RowCount(), 4);
+    QCOMPARE(grid->text(1, Col::Symbol), QStringLiteral("  ABC  "));
+    QCOMPARE(grid->text(2, Col::Symbol), QStringLiteral("X\nY"));
+    QCOMPARE(grid->text(3, Col::Symbol), QStringLiteral("LAST"));
+
+    window->quoteGrid()->selectBlock(1, 3, -1, 3);
+    timerOf(*window)->setEnabled(true);
+    window->OnDeleteScrip();
+    QCOMPARE(TestHelpers::readFile(path()), QByteArray("  ABC  \r\nX\nY\r\n\r\n"));
+}
+
+void tst_MainWindow::addPutsTheScripInTheSpareRowStringAndFile()
+{
+    auto window = start(nullptr);
+    QVERIFY(window->addScrip(QStringLiteral("ABC")));
+    GridModel *grid = gridOf(*window);
+    QCOMPARE(grid->RowCount(), 2);
+    QCOMPARE(grid->text(1, Col::Symbol), QStringLiteral("ABC"));
+    QCOMPARE(grid->text(1, Col::Open), QStringLiteral("6.00")); // fetched at once, first fetch
+    QVERIFY(m_quotes.urls.last().endsWith(QStringLiteral("?scr=ABC&tl=1&ft=1")));
+    QCOMPARE(window->watchListText(), QStringLiteral(",ABC,"));
+    QCOMPARE(TestHelpers::readFile(path()), QByteArray("ABC\r\n\r\n"));
+    QVERIFY(timerOf(*window)->isEnabled());
+
+    QVERIFY(!window->addScrip(QString())); // a cancelled dialog adds nothing
+    QVERIFY(window->addScrip(QStringLiteral("abc"))); // another case is another scrip
+    QCOMPARE(TestHelpers::readFile(path()), QByteArray("ABC\r\nabc\r\n\r\n"));
+}
+
+void tst_MainWindow::duplicateIsRefusedAndNothingChanges()
+{
+    const QByteArray one("ABC\r\n\r\n");
+    auto window = start(&one);
+    const int requests = int(m_quotes.urls.size());
+    TestHelpers::MessageBoxCloser closer;
+    QVERIFY(!window->addScrip(QStringLiteral("ABC")));
+    QCOMPARE(closer.texts(), QStringList{QStringLiteral("Scrip already added")});
+    QCOMPARE(gridOf(*window)->RowCount(), 2);
+    QCOMPARE(window->watchListText(), QStringLiteral(",ABC,"));
+    QCOMPARE(TestHelpers::readFile(path()), one);
+    QCOMPARE(m_quotes.urls.size(), requests);
+}
+
+void tst_MainWindow::deleteRemovesRowStringEntryAndFileLine()
+{
+    const QByteArray three("A\r\nB\r\nC\r\n");
+    auto window = start(&three);
+    window->onGridRightClick(1, 2, QPoint(10, 10));
+    QCOMPARE(window->quoteGrid()->activeRow(), 2);
+    window->findChild<QAction *>(QStringLiteral("mnuDelete"))->trigger();
+    GridModel *grid = gridOf(*window);
+    QCOMPARE(grid->RowCount(), 3);
+    QCOMPARE(grid->text(2, Col::Symbol), QStringLiteral("C"));
+    QCOMPARE(grid->text(2, Col::Bid), QStringLiteral("1.00")); // C's quote moved up with it
+    QCOMPARE(window->watchListText(), QStringLiteral(",A,,C,"));
+    QCOMPARE(TestHelpers::readFile(path()), QByteArray("A\r\nC\r\n\r\n"));
+    QVERIFY(timerOf(*window)->isEnabled());
+
+    for (int i = 0; i < 2; ++i) {
+        window->onGridRightClick(1, 1, QPoint());
+        window->OnDeleteScrip();
+    }
+    QCOMPARE(grid->RowCount(), 1);
+    QCOMPARE(window->watchListText(), QString());
+    QCOMPARE(TestHelpers::readFile(path()), QByteArray("\r\n"));
+    QVERIFY(timerOf(*window)->isEnabled());
+}
+
+void tst_MainWindow::deletingOneOfTwoDuplicatesKeepsTheOther()
+{
+    const QByteArray twice("ABC\r\nX\r\nABC\r\n");
+    auto window = start(&twice);
+    QCOMPARE(window->watchListText(), QStringLiteral(",ABC,,X,,ABC,"));
+    window->onGridRightClick(1, 1, QPoint());
+    window->OnDeleteScrip();
+    QCOMPARE(window->watchListText(), QStringLiteral(",X,,ABC,"));
+    QCOMPARE(TestHelpers::readFile(path()), QByteArray("X\r\nABC\r\n\r\n"));
+    window->OnRefreshTick();
+    QVERIFY(m_quotes.urls.last().endsWith(QStringLiteral("?scr=,X,ABC,&tl=1")));
+    TestHelpers::MessageBoxCloser closer;
+    QVERIFY(!window->addScrip(QStringLiteral("ABC"))); // still listed
+}
+
+void tst_MainWindow::spareRowRightClickShowsNoMenu()
+{
+    const QByteArray one("A\r\n");
+    auto window = start(&one);
+    window->show();
+    auto *menu = window->findChild<QMenu *>(QStringLiteral("mnuTickerloom"));
+    window->onGridRightClick(1, 2, QPoint(50, 50));
+    QVERIFY(!menu->isVisible());
+    window->onGridRightClick(1, 0, QPoint(50, 50)); // below the rows
+    QVERIFY(!menu->isVisible());
+    window->onGridRightClick(1, 1, QPoint(50, 50));
+    QTRY_VERIFY(menu->isVisible());
+    menu->hide();
+    QCOMPARE(window->quoteGrid()->activeRow(), 1);
+}
+
+void tst_MainWindow::deleteWaitsForTheRunningTimerRefresh()
+{
+    const QByteArray two("A\r\nB\r\n");
+    auto window = start(&two);
+    window->onGridRightClick(1, 1, QPoint());
+    m_quotes.holdOpen = true;
+    int rowsWhileWaiting = 0;
+    m_quotes.duringFetch = [&] {
+        // Chosen while the refresh waits for the network.
+        window->findChild<QAction *>(QStringLiteral("mnuDelete"))->trigger();
+        QTimer::singleShot(200, [&] {
+            rowsWhileWaiting = gridOf(*window)->RowCount();
+            m_quotes.release();
+        });
+    };
+    window->OnRefreshTick();
+    QCOMPARE(rowsWhileWaiting, 3); // nothing was deleted while the refresh ran
+    QCOMPARE(gridOf(*window)->RowCount(), 2);
+    QCOMPARE(gridOf(*window)->text(1, Col::Symbol), QStringLiteral("B"));
+    QCOMPARE(window->watchListText(), QStringLiteral(",B,"));
+    QVERIFY(timerOf(*window)->isEnabled());
+}
+
+void tst_MainWindow::closingDuringAWaitPaintsNothingMore()
+{
+    const QByteArray two("A\r\nB\r\n");
+    auto window = start(&two);
+    window->show();
+    const QString shownBefore = gridOf(*window)->text(1, Col::Bid);
+    m_quotes.holdOpen = true;
+    m_quotes.duringFetch = [&] { window->close(); };
+    window->OnRefreshTick(); // returns because the close ended the waits
+    QVERIFY(window->isClosing());
+    QVERIFY(!timerOf(*window)->isEnabled());
+    QCOMPARE(gridOf(*window)->text(1, Col::Bid), shownBefore);
+    QCOMPARE(gridOf(*window)->backColour(1, Col::Ltp), GridModel::kNoColour);
+    TestHelpers::clearQuitRequest();
+}
+
+void tst_MainWindow::failedSaveIsReportedAndTheListKept()
+{
+    QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("Scrips.dat"))); // a folder where the file should go
+    auto window = start(nullptr);
+    TestHelpers::MessageBoxCloser closer;
+    QVERIFY(window->addScrip(QStringLiteral("ABC")));
+    QCOMPARE(closer.texts().size(), 1);
+    QVERIFY(closer.texts()[0].contains(path()));
+    QCOMPARE(gridOf(*window)->text(1, Col::Symbol), QStringLiteral("ABC"));
+    QCOMPARE(window->watchListText(), QStringLiteral(",ABC,"));
+    QVERIFY(timerOf(*window)->isEnabled());
+}
+
+void tst_MainWindow::gridFollowsTheWindowSize()
+{
+    auto window = start(nullptr);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    auto *grid = window->quoteGrid();
+    window->resize(800, 500);
+    QTRY_COMPARE(grid->height(), window->frameGeometry().height() - 62 - 27);
+    QCOMPARE(grid->width(), window->frameGeometry().width() - 7);
+    const QSize fitted = grid->size();
+    window->resize(300, 70); // too small: the grid keeps its last size
+    QTRY_COMPARE(window->height(), 70);
+    QCOMPARE(grid->size(), fitted);
+    QCOMPARE(grid->pos(), QPoint(0, 62));
+}
+
+void tst_MainWindow::controlsStandWhereDesigned()
+{
+    auto window = start(nullptr);
+    QCOMPARE(window->windowTitle(), QStringLiteral("Tickerloom"));
+    QVERIFY(!window->windowIcon().isNull());
+    auto *button = window->findChild<QPushButton *>(QStringLiteral("Command1"));
+    QCOMPARE(button->text(), QStringLiteral("Add Scrip"));
+    QCOMPARE(button->geometry(), QRect(10, 22, 79, 22));
+    QCOMPARE(window->quoteGrid()->objectName(), QStringLiteral("fpSpread1"));
+    QCOMPARE(window->quoteGrid()->model()->columnCount(), 11);
+    QCOMPARE(window->findChild<QMenu *>(QStringLiteral("mnuTickerloom"))->title(), QStringLiteral("Tickerloom"));
+    window->show();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    QTRY_VERIFY(window->quoteGrid()->hasFocus()); // first in the tab order
+    QTest::keyClick(window->quoteGrid(), Qt::Key_Tab);
+    QTRY_VERIFY(button->hasFocus());
+}
+
+QTEST_MAIN(tst_MainWindow)
 #include "tst_mainwindow.moc"

@@ -22,6 +22,7 @@ SpreadGrid::SpreadGrid(QList<GridModel::ColumnSpec> columns, QWidget *parent)
     setSelectionBehavior(SelectItems);
     setWordWrap(false);
     setCornerButtonEnabled(false);
+    setTabKeyNavigation(false); // Tab moves to the next control, as in a dialog
 
     // Fixed row heights keep tens of thousands of rows cheap to lay out.
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);

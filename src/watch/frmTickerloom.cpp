@@ -13,7 +13,6 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
@@ -63,6 +62,7 @@ void frmTickerloom::createControls()
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(kRefreshIntervalMs);
     connect(Timer1, &QTimer::timeout, this, &frmTickerloom::OnRefreshTick);
+    connect(Timer1, &SwitchTimer::enabledChanged, this, &frmTickerloom::onTimerEnabledChanged);
 
     Command1 = new QPushButton(QStringLiteral("Add Scrip"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
@@ -237,30 +237,29 @@ void frmTickerloom::onGridRightClick(int, int row, const QPoint &globalPos)
     mnuTickerloom->popup(globalPos);
 }
 
-bool frmTickerloom::waitForTimerEnabled()
-{
-    const QPointer<frmTickerloom> self(this);
-    bool enabled = false;
-    QEventLoop wait;
-    connect(this, &QObject::destroyed, &wait, &QEventLoop::quit);
-    connect(Timer1, &SwitchTimer::enabledChanged, &wait, [&](bool on) {
-        if (on) {
-            enabled = true;
-            wait.quit();
-        }
-    });
-    wait.exec();
-    // The wait also returns when the program ends.
-    return self && !Closing && enabled;
-}
-
 void frmTickerloom::OnDeleteScrip()
 {
-    // Waits in the event loop, without spinning, until no timer refresh runs.
-    while (!Timer1->isEnabled()) {
-        if (!waitForTimerEnabled())
-            return;
+    // A timer refresh, or an add, is running: the delete waits for the timer
+    // to be enabled again. It waits in the event loop rather than in a loop of
+    // its own, which would sit above the running refresh and keep it from ever
+    // ending.
+    if (!Timer1->isEnabled()) {
+        ++m_pendingDeletes;
+        return;
     }
+    deleteActiveRow();
+}
+
+void frmTickerloom::onTimerEnabledChanged(bool enabled)
+{
+    if (!enabled || m_pendingDeletes == 0 || Closing)
+        return;
+    --m_pendingDeletes;
+    deleteActiveRow();
+}
+
+void frmTickerloom::deleteActiveRow()
+{
     Timer1->setEnabled(false);
     GridModel *grid = fpSpread1->grid();
     const int row = fpSpread1->activeRow();

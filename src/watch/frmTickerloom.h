@@ -55,7 +55,8 @@ private:
     void LoadScrips();
     void SaveScrips();
     void RefreshQuotes(bool FirstFetch);
-    bool waitForTimerEnabled();
+    void onTimerEnabledChanged(bool enabled);
+    void deleteActiveRow();
 
     SwitchTimer *Timer1;
     QPushButton *Command1;
@@ -70,4 +71,5 @@ private:
     WatchList m_watchList;
     std::unique_ptr<QuoteRefresher> m_refresher;
     bool Closing = false;
+    int m_pendingDeletes = 0; // deletes chosen while the timer was off
 };
