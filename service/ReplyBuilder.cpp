@@ -6,10 +6,17 @@ namespace {
 constexpr char kLineEnd[] = "\r\n";
 constexpr qsizetype kQuoteLineGuess = 96; // bytes, to reserve once for a long list
 
-void appendTwoDigits(QByteArray &out, qint64 value)
+// Digits written by hand: a long reply holds some 300,000 numbers.
+void appendDigits(QByteArray &out, quint64 value, int minimumDigits)
 {
-    out += char('0' + value / 10);
-    out += char('0' + value % 10);
+    char digits[24];
+    int count = 0;
+    do {
+        digits[count++] = char('0' + value % 10);
+        value /= 10;
+    } while (value != 0 || count < minimumDigits);
+    while (count > 0)
+        out += digits[--count];
 }
 
 } // namespace
@@ -45,7 +52,7 @@ void appendQuoteLine(QByteArray &out, const QString &code, const ScripQuote &quo
     out += ',';
     appendCents(out, quote.lowCents);
     out += ',';
-    out += QByteArray::number(quote.volume);
+    appendDigits(out, quint64(qMax(quote.volume, 0)), 1);
     if (firstFetch) {
         out += ',';
         appendCents(out, quote.openCents);
@@ -74,9 +81,9 @@ void appendCents(QByteArray &out, qint64 cents)
         out += '-';
         cents = -cents;
     }
-    out += QByteArray::number(cents / 100);
+    appendDigits(out, quint64(cents / 100), 1);
     out += '.';
-    appendTwoDigits(out, cents % 100);
+    appendDigits(out, quint64(cents % 100), 2);
 }
 
 QByteArray changeText(qint64 lastCents, qint64 prevCents)

@@ -75,7 +75,8 @@ frmTip *tipWithLink(const QString &link)
 
 // Every connection a listening server accepts, as it is made: a server's
 // connections must be gone before the server itself, and one the client gave
-// up on (deadline, cap) may still be open when a test ends.
+// up on (deadline, cap), or one waiting for its deferred deletion, may still
+// be there when a test ends.
 class AcceptedConnections : public QObject
 {
 public:
@@ -87,25 +88,24 @@ public:
 
     void endThoseOfPort(quint16 port)
     {
-        for (const QPointer<QObject> &object : std::as_const(m_accepted)) {
-            auto *socket = qobject_cast<QTcpSocket *>(object.data());
-            if (socket && socket->localPort() == port)
-                delete socket;
-        }
-        m_accepted.removeAll(nullptr);
+        for (const auto &[connection, serverPort] : std::as_const(m_accepted))
+            if (serverPort == port)
+                delete connection.data();
+        m_accepted.removeIf([](const auto &accepted) { return accepted.first.isNull(); });
     }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (event->type() == QEvent::ChildAdded && qobject_cast<QTcpServer *>(watched))
-            m_accepted.append(static_cast<QChildEvent *>(event)->child());
+        if (event->type() == QEvent::ChildAdded)
+            if (auto *server = qobject_cast<QTcpServer *>(watched))
+                m_accepted.append({static_cast<QChildEvent *>(event)->child(), server->serverPort()});
         return false;
     }
 
 private:
     AcceptedConnections() { qApp->installEventFilter(this); }
-    QList<QPointer<QObject>> m_accepted;
+    QList<std::pair<QPointer<QObject>, quint16>> m_accepted;
 };
 
 // The scripted server, ending its open connections before it goes.
@@ -304,7 +304,6 @@ void FetchTest::statusAndHeaderTextDecideWhetherThereIsData()
     server.enqueue(reply);
 
     QCOMPARE(FetchUrl(server.baseUrl()), expected);
-    QCOMPARE(server.requests().size(), 1);
 }
 
 void FetchTest::repliesWithoutLengthAreReadToTheEndAndAreNeverAdvertisements_data()
@@ -333,8 +332,8 @@ void FetchTest::repliesWithoutLengthAreReadToTheEndAndAreNeverAdvertisements()
     server.enqueue(reply);
     server.enqueue(FakeHttpServer::ok("second request"));
 
+    // Taken for an advertisement, it would have given the second reply.
     QCOMPARE(FetchUrl(server.baseUrl()), expected);
-    QCOMPARE(server.requests().size(), 1);
     QVERIFY(openTips().isEmpty());
     QVERIFY(!QFileInfo::exists(QStringLiteral("ad.jpg")));
 }

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test through CTest.
+set -euo pipefail
+cd "$(dirname "$0")"
+
+scripts/ensure-packages.sh
+
+# Warnings are errors in CI; locally they only warn.
+werror=OFF
+[ "${CI:-}" = "true" ] && werror=ON
+
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTICKERLOOM_WERROR="$werror" >/dev/null
+cmake --build build
+ctest --test-dir build --output-on-failure -j2
