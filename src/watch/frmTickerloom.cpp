@@ -61,6 +61,7 @@ void frmTickerloom::createControls()
     Timer1 = new SwitchTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(kRefreshIntervalMs);
+    Timer1->setTimerType(Qt::PreciseTimer); // a coarse timer may tick up to 5% early
     connect(Timer1, &QTimer::timeout, this, &frmTickerloom::OnRefreshTick);
     connect(Timer1, &SwitchTimer::enabledChanged, this, &frmTickerloom::onTimerEnabledChanged);
 

@@ -16,6 +16,13 @@ FakeHttpServer::FakeHttpServer(QObject *parent)
     m_server.listen(QHostAddress::LocalHost, 0);
 }
 
+FakeHttpServer::~FakeHttpServer()
+{
+    // The connections go first, while the buffers they are forgotten from still exist.
+    m_server.close();
+    qDeleteAll(m_server.findChildren<QTcpSocket *>());
+}
+
 QString FakeHttpServer::baseUrl(const QString &path) const
 {
     return QStringLiteral("http://127.0.0.1:%1%2").arg(port()).arg(path);

@@ -25,6 +25,7 @@ public:
     };
 
     explicit FakeHttpServer(QObject *parent = nullptr);
+    ~FakeHttpServer() override;
 
     quint16 port() const { return m_server.serverPort(); }
     QString baseUrl(const QString &path = QStringLiteral("/quote")) const;
