@@ -1,3 +1,4 @@
+#include "quotes/NumberRules.h"
 #include "watch/GridModel.h"
 #include "watch/QuoteGridColumns.h"
 #include "watch/TrendPictures.h"
@@ -54,6 +55,13 @@ void tst_GridModel::cellsReadAsShown()
     grid.setNumber(1, 5, -0.5);
     QCOMPARE(grid.text(1, 5), QStringLiteral("-0.50"));
     QCOMPARE(grid.data(grid.index(0, 3), Qt::TextAlignmentRole).toInt() & Qt::AlignRight, int(Qt::AlignRight));
+
+    // The quick read-back of a number agrees with reading its text.
+    for (double value : {0.0, 0.005, 0.015, 1.005, -2.675, 99.995, 1234.5, 1e7 + 0.125, -0.004, 12345678.994}) {
+        grid.setNumber(1, 4, value);
+        QCOMPARE(grid.shownNumber(1, 4), NumberRules::readLeadingNumber(grid.text(1, 4)));
+    }
+    QCOMPARE(grid.shownNumber(1, 1), 0.0); // an empty text cell
 }
 
 void tst_GridModel::deleteRowMovesTheRowsBelowUp()

@@ -1,6 +1,5 @@
 #include "quotes/QuoteRefresher.h"
 
-#include "quotes/NumberRules.h"
 #include "quotes/QuoteIndex.h"
 #include "quotes/QuoteReply.h"
 #include "quotes/QuoteRequest.h"
@@ -76,7 +75,7 @@ void QuoteRefresher::paintRow(int row, const QuoteRecord &record, bool FirstFetc
     grid.setNumber(row, Ask, record.Ask);
     if (!FirstFetch) {
         // The previous price as the cell shows it, against the new one as received.
-        const double previous = NumberRules::readLeadingNumber(grid.text(row, Ltp));
+        const double previous = grid.shownNumber(row, Ltp);
         const quint32 colour = previous < record.Ltp   ? kRoseColour
                                : previous > record.Ltp ? kFellColour
                                                        : kSameColour;

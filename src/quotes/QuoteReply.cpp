@@ -23,6 +23,15 @@ void setNumber(double &target, const std::optional<double> &value)
         target = *value;
 }
 
+// The next CR LF from start, or -1; a lone CR or LF stays inside its line.
+qsizetype indexOfLineEnd(QStringView body, qsizetype start)
+{
+    for (qsizetype cr = body.indexOf(u'\r', start); cr >= 0; cr = body.indexOf(u'\r', cr + 1))
+        if (cr + 1 < body.size() && body[cr + 1] == u'\n')
+            return cr;
+    return -1;
+}
+
 } // namespace
 
 QuoteRecord parseLine(QStringView line, bool FirstFetch)
@@ -65,9 +74,10 @@ QuoteRecord parseLine(QStringView line, bool FirstFetch)
 std::vector<QuoteRecord> parse(QStringView body, bool FirstFetch)
 {
     std::vector<QuoteRecord> records;
+    records.reserve(size_t(qMin<qsizetype>(body.size() / 48, 65536))); // about a record per line of quote data
     qsizetype start = 0;
     while (start <= body.size()) {
-        const qsizetype end = body.indexOf(u"\r\n", start);
+        const qsizetype end = indexOfLineEnd(body, start);
         const QStringView line = body.mid(start, (end < 0 ? body.size() : end) - start);
         if (!isBlankLine(line))
             records.push_back(parseLine(line, FirstFetch));

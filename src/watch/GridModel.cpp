@@ -1,5 +1,6 @@
 #include "watch/GridModel.h"
 
+#include "quotes/NumberRules.h"
 #include "watch/NumberFormat.h"
 
 #include <QColor>
@@ -87,6 +88,13 @@ QString GridModel::text(int row, int col) const
     case CellKind::Picture: return QString();
     }
     return QString();
+}
+
+double GridModel::shownNumber(int row, int col) const
+{
+    if (isCell(row, col) && m_specs[col - 1].kind == CellKind::Number)
+        return NumberFormat::shownValue(m_columns[col - 1].numbers[row - 1], m_specs[col - 1].decimals);
+    return NumberRules::readLeadingNumber(text(row, col));
 }
 
 void GridModel::setText(int row, int col, const QString &text)

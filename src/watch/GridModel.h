@@ -36,6 +36,8 @@ public:
 
     // Reading a cell gives it as shown; an empty cell gives "".
     QString text(int row, int col) const;
+    // The leading number of the cell's text, as cheap as the cell allows; 0 when none.
+    double shownNumber(int row, int col) const;
     void setText(int row, int col, const QString &text);
     void setNumber(int row, int col, double value);
     void setInteger(int row, int col, qint32 value) { setNumber(row, col, double(value)); }

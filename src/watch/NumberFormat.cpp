@@ -1,18 +1,32 @@
 #include "watch/NumberFormat.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 
 namespace NumberFormat {
+
+double shownValue(double value, int decimals)
+{
+    if (!std::isfinite(value))
+        return 0;
+    char plain[400];
+    const auto [end, error] = std::to_chars(plain, plain + sizeof plain, value, std::chars_format::fixed, decimals);
+    double shown = 0;
+    if (error != std::errc() || std::from_chars(plain, end, shown).ec != std::errc())
+        return 0;
+    return shown == 0 ? 0 : shown; // no negative zero, as the text shows none
+}
 
 QString format(double value, int decimals)
 {
     if (!std::isfinite(value))
         return QString();
     char plain[400];
-    const int length = std::snprintf(plain, sizeof plain, "%.*f", decimals, value);
-    if (length <= 0 || length >= int(sizeof plain))
+    const auto [end, error] = std::to_chars(plain, plain + sizeof plain - 1, value, std::chars_format::fixed, decimals);
+    if (error != std::errc())
         return QString();
+    *end = '\0';
+    const int length = int(end - plain);
 
     const char *digits = plain;
     bool negative = false;
