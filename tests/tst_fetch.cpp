@@ -16,11 +16,8 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QLabel>
-#include <QPainter>
 #include <QPointer>
-#include <QSignalSpy>
 #include <QTcpServer>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -73,49 +70,6 @@ frmTip *tipWithLink(const QString &link)
             return tip;
     return nullptr;
 }
-
-// Every connection a listening server accepts, as it is made: a server's
-// connections must be gone before the server itself, and one the client gave
-// up on (deadline, cap), or one waiting for its deferred deletion, may still
-// be there when a test ends.
-class AcceptedConnections : public QObject
-{
-public:
-    static AcceptedConnections &instance()
-    {
-        static AcceptedConnections connections;
-        return connections;
-    }
-
-    void endThoseOfPort(quint16 port)
-    {
-        for (const auto &[connection, serverPort] : std::as_const(m_accepted))
-            if (serverPort == port)
-                delete connection.data();
-        m_accepted.removeIf([](const auto &accepted) { return accepted.first.isNull(); });
-    }
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::ChildAdded)
-            if (auto *server = qobject_cast<QTcpServer *>(watched))
-                m_accepted.append({static_cast<QChildEvent *>(event)->child(), server->serverPort()});
-        return false;
-    }
-
-private:
-    AcceptedConnections() { qApp->installEventFilter(this); }
-    QList<std::pair<QPointer<QObject>, quint16>> m_accepted;
-};
-
-// The scripted server, ending its open connections before it goes.
-class TestServer : public FakeHttpServer
-{
-public:
-    TestServer() { AcceptedConnections::instance(); }
-    ~TestServer() override { AcceptedConnections::instance().endThoseOfPort(port()); }
-};
 
 // A port on 127.0.0.1 that nobody listens on any more.
 quint16 closedPort()
@@ -252,7 +206,7 @@ void FetchTest::requestCarriesTheTargetAndTheTwoHeaders_data()
 void FetchTest::requestCarriesTheTargetAndTheTwoHeaders()
 {
     QFETCH(QString, target);
-    TestServer server;
+    FakeHttpServer server;
     server.enqueue(FakeHttpServer::ok("x"));
 
     QCOMPARE(FetchUrl(server.baseUrl(target)), QStringLiteral("x"));
@@ -303,7 +257,7 @@ void FetchTest::statusAndHeaderTextDecideWhetherThereIsData()
 {
     QFETCH(QByteArray, reply);
     QFETCH(QString, expected);
-    TestServer server;
+    FakeHttpServer server;
     server.enqueue(reply);
 
     QCOMPARE(FetchUrl(server.baseUrl()), expected);
@@ -331,7 +285,7 @@ void FetchTest::repliesWithoutLengthAreReadToTheEndAndAreNeverAdvertisements()
 {
     QFETCH(QByteArray, reply);
     QFETCH(QString, expected);
-    TestServer server;
+    FakeHttpServer server;
     server.enqueue(reply);
     server.enqueue(FakeHttpServer::ok("second request"));
 
@@ -357,7 +311,7 @@ void FetchTest::bytesArriveAsLatin1Characters()
         body += char(code);
         expected += QChar(char16_t(code));
     }
-    TestServer server;
+    FakeHttpServer server;
     server.enqueue(withLength ? FakeHttpServer::ok(body)
                               : "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + body);
 
@@ -385,7 +339,7 @@ void FetchTest::failedTransfersGiveNothing()
         QCOMPARE(FetchUrl(QStringLiteral("http://127.0.0.1:%1/quote?scr=,A,&tl=1").arg(closedPort())), QString());
         return;
     }
-    TestServer server;
+    FakeHttpServer server;
     // The client sends a request again once when the connection closes before any reply.
     server.setDefaultReply([reply](const QByteArray &) { return reply; });
     QCOMPARE(FetchUrl(server.baseUrl()), QString());
@@ -433,7 +387,7 @@ void FetchTest::stalledOrTricklingRepliesEndByTheDeadline()
 {
     QFETCH(bool, stall);
     frmData::setDeadlineMs(400);
-    TestServer server;
+    FakeHttpServer server;
     FakeHttpServer::Reply reply;
     // A byte every 20 ms never lets the reply fall idle, and it would take minutes.
     reply.bytes = FakeHttpServer::ok(QByteArray(5000, 'x'));
@@ -465,7 +419,7 @@ void FetchTest::bodiesBeyondTheCapGiveNothing()
     QFETCH(bool, withLength);
     QFETCH(bool, accepted);
     const QByteArray body(size, 'q');
-    TestServer server;
+    FakeHttpServer server;
     server.enqueue(withLength ? FakeHttpServer::ok(body) : "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + body);
 
     const QString text = FetchUrl(server.baseUrl());
@@ -481,7 +435,7 @@ void FetchTest::bodiesBeyondTheCapGiveNothing()
 
 void FetchTest::windowEventsAreHandledDuringTheWait()
 {
-    TestServer server;
+    FakeHttpServer server;
     FakeHttpServer::Reply reply;
     reply.bytes = FakeHttpServer::ok("slow");
     reply.trickleMs = 5;
@@ -508,8 +462,8 @@ void FetchTest::windowEventsAreHandledDuringTheWait()
 
 void FetchTest::nestedFetchFromAnEventHandlerGetsItsOwnReply()
 {
-    TestServer outerServer;
-    TestServer innerServer;
+    FakeHttpServer outerServer;
+    FakeHttpServer innerServer;
     FakeHttpServer::Reply slow;
     slow.bytes = FakeHttpServer::ok("outer");
     slow.trickleMs = 5;
@@ -567,7 +521,7 @@ void FetchTest::advertisementMarkerAndLink()
     QFETCH(QByteArray, reply);
     QFETCH(bool, isAdvert);
     QFETCH(QString, link);
-    TestServer server;
+    FakeHttpServer server;
     server.enqueue(reply);
     server.enqueue(FakeHttpServer::ok("the data"));
 
@@ -597,7 +551,7 @@ void FetchTest::eachAdvertisementIsSavedAsAdJpgBeforeItIsShown()
     writeFile(QStringLiteral("ad.jpg"), QByteArray(200000, 'o'));
     const QByteArray large = QByteArray(100000, '\x80') + "end of the large picture";
     const QByteArray small = "\xFF\xD8small\xFF\xD9";
-    TestServer server;
+    FakeHttpServer server;
     server.enqueue(advert(large, "PICADS large.example.com"));
     server.enqueue(advert(small, "PICADS small.example.com"));
     server.enqueue(FakeHttpServer::ok("quotes"));
@@ -637,7 +591,7 @@ void FetchTest::advertisementsInARowAreBounded()
     QFETCH(int, adverts);
     QFETCH(QString, expected);
     QFETCH(int, shownCount);
-    TestServer server;
+    FakeHttpServer server;
     for (int i = 0; i < adverts; ++i)
         server.enqueue(advert("picture " + QByteArray::number(i)));
     server.enqueue(FakeHttpServer::ok("data"));
@@ -658,7 +612,7 @@ void FetchTest::advertisementsInARowAreBounded()
 void FetchTest::advertisementThatCannotBeSavedGivesNothing()
 {
     QVERIFY(QDir::current().mkdir(QStringLiteral("ad.jpg"))); // no file can take that name
-    TestServer server;
+    FakeHttpServer server;
     server.enqueue(advert("picture"));
     server.enqueue(FakeHttpServer::ok("data"));
 
@@ -675,7 +629,7 @@ void FetchTest::advertisementThatCannotBeSavedGivesNothing()
 
 void FetchTest::advertisementThatCannotBeShownGivesNothing()
 {
-    TestServer server;
+    FakeHttpServer server;
     server.enqueue(advert("picture"));
     server.enqueue(FakeHttpServer::ok("data"));
 
@@ -691,7 +645,7 @@ void FetchTest::twoAdvertisementsOpenTwoWindowsAndTheThirdReplyIsReturned()
     const QByteArray small = jpeg(QSize(30, 60), Qt::blue);
     QVERIFY(!large.isEmpty());
     QVERIFY(large.size() > small.size());
-    TestServer server;
+    FakeHttpServer server;
     server.enqueue(advert(large, "PICADS first.example.com"));
     server.enqueue(advert(small, "PICADS second.example.com"));
     server.enqueue(FakeHttpServer::ok("INFY,1\r\n"));
@@ -726,7 +680,7 @@ void FetchTest::twoAdvertisementsOpenTwoWindowsAndTheThirdReplyIsReturned()
 void FetchTest::advertisementsWithoutEndGiveNothingAfterThreeWindows()
 {
     const QByteArray picture = jpeg(QSize(16, 16), Qt::green);
-    TestServer server;
+    FakeHttpServer server;
     server.setDefaultReply([picture](const QByteArray &) { return advert(picture); });
 
     QCOMPARE(FetchUrl(server.baseUrl()), QString());
@@ -736,7 +690,7 @@ void FetchTest::advertisementsWithoutEndGiveNothingAfterThreeWindows()
 
 void FetchTest::advertisementWithoutAPictureOpensNoWindow()
 {
-    TestServer server;
+    FakeHttpServer server;
     server.enqueue(advert("this is not a picture"));
     server.enqueue(FakeHttpServer::ok("data"));
 

@@ -37,6 +37,16 @@ QPushButton *button(const QString &caption, const QString &name, QRect geometry,
     return pushButton;
 }
 
+// The label's place was laid out for a narrower font than most systems have:
+// a slightly smaller size keeps the whole text readable in it.
+void fitTextToWidth(QLabel *label)
+{
+    QFont font = label->font();
+    while (QFontMetrics(font).horizontalAdvance(label->text()) > label->width() && font.pointSizeF() > 6.5)
+        font.setPointSizeF(font.pointSizeF() - 0.25);
+    label->setFont(font);
+}
+
 } // namespace
 
 frmSearch::frmSearch(QWidget *owner)
@@ -47,6 +57,9 @@ frmSearch::frmSearch(QWidget *owner)
     setWindowTitle(QStringLiteral("Search Scrip"));
     setModal(true);
     setFixedSize(591, 216);
+    QFont designFont = font();
+    designFont.setPointSizeF(8.25);
+    setFont(designFont);
     move(184, 250);
     createControls();
     OnDialogLoad();
@@ -57,6 +70,7 @@ void frmSearch::createControls()
     Label1 = new QLabel(QStringLiteral("Enter atleast 3 letters to search:"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(4, 12, 149, 13);
+    fitTextToWidth(Label1);
 
     Text1 = new QLineEdit(this);
     Text1->setObjectName(QStringLiteral("Text1"));

@@ -45,6 +45,9 @@ frmTickerloom::frmTickerloom(const QString &scripsPath, QuoteRefresher::Fetch fe
     setWindowTitle(kTitle);
     setWindowIcon(QIcon(QPixmap::fromImage(ProgramIcon::image())));
     resize(950, 332);
+    QFont designFont = font();
+    designFont.setPointSizeF(8.25);
+    setFont(designFont);
     createControls();
 
     GridModel *grid = fpSpread1->grid();
