@@ -299,6 +299,7 @@ void FrmTipTest::linkAddressIsTheFixedPrefixAndTheLink_data()
     QTest::newRow("blank inside") << "exa mple.com" << "";
     QTest::newRow("trailing blank") << "example.com " << "";
     QTest::newRow("bad port") << "example.com:port" << "";
+    QTest::newRow("user part moving the host") << "@evil.com" << "";
 }
 
 void FrmTipTest::linkAddressIsTheFixedPrefixAndTheLink()

@@ -49,7 +49,8 @@ Outcome interpret(const HttpResponse &response)
     if (!withoutSpacesAround(contentLength).isEmpty()) {
         bool numeric = false;
         const qlonglong size = withoutSpacesAround(contentLength).toLongLong(&numeric);
-        if (!numeric || size < 0)
+        // A body cut short of its stated length is a broken transfer, not data.
+        if (!numeric || size < 0 || body.size() < size)
             return nothing();
         body = body.left(size);
         // Only a reply that states its length can be an advertisement.

@@ -50,7 +50,9 @@ bool frmTip::loadPicture(const QString &path)
 QUrl frmTip::linkAddress(const QString &link)
 {
     const QUrl address(QStringLiteral("http://www.") + link, QUrl::StrictMode);
-    if (!address.isValid() || address.scheme() != u"http" || address.host().isEmpty())
+    // The advertiser's own site: no user part that would move the host elsewhere.
+    if (!address.isValid() || address.scheme() != u"http" || !address.userInfo().isEmpty()
+        || !address.host().startsWith(u"www."))
         return QUrl();
     return address;
 }
