@@ -14,6 +14,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <exception>
+#include <limits>
 
 namespace {
 
@@ -60,7 +61,7 @@ frmSearch::frmSearch(QWidget *owner)
     QFont designFont = font();
     designFont.setPointSizeF(8.25);
     setFont(designFont);
-    move(184, 250);
+    setGeometry(184, 250, 591, 216); // the client area's fixed place on the screen
     createControls();
     OnDialogLoad();
 }
@@ -75,6 +76,7 @@ void frmSearch::createControls()
     Text1 = new QLineEdit(this);
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setGeometry(156, 8, 151, 21);
+    Text1->setMaxLength(std::numeric_limits<int>::max()); // no length limit
     Text1->installEventFilter(this);
     connect(Text1, &QLineEdit::textChanged, this, &frmSearch::applySearchEnableRule);
 
