@@ -1,6 +1,7 @@
 #include "quotes/QuoteReply.h"
 
 #include "quotes/NumberRules.h"
+#include "web/CrLfLines.h"
 
 #include <array>
 
@@ -21,15 +22,6 @@ void setNumber(double &target, const std::optional<double> &value)
 {
     if (value)
         target = *value;
-}
-
-// The next CR LF from start, or -1; a lone CR or LF stays inside its line.
-qsizetype indexOfLineEnd(QStringView body, qsizetype start)
-{
-    for (qsizetype cr = body.indexOf(u'\r', start); cr >= 0; cr = body.indexOf(u'\r', cr + 1))
-        if (cr + 1 < body.size() && body[cr + 1] == u'\n')
-            return cr;
-    return -1;
 }
 
 } // namespace
@@ -75,16 +67,10 @@ std::vector<QuoteRecord> parse(QStringView body, bool FirstFetch)
 {
     std::vector<QuoteRecord> records;
     records.reserve(size_t(qMin<qsizetype>(body.size() / 48, 65536))); // about a record per line of quote data
-    qsizetype start = 0;
-    while (start <= body.size()) {
-        const qsizetype end = indexOfLineEnd(body, start);
-        const QStringView line = body.mid(start, (end < 0 ? body.size() : end) - start);
+    CrLfLines::forEach(body, [&](QStringView line) {
         if (!isBlankLine(line))
             records.push_back(parseLine(line, FirstFetch));
-        if (end < 0)
-            break;
-        start = end + 2;
-    }
+    });
     return records;
 }
 
