@@ -42,4 +42,8 @@ if [ -z "${DISPLAY:-}" ]; then
   echo "Press Ctrl+C to stop."
 fi
 
-build/tickerloom
+# In the background with a wait, so that Ctrl+C or a TERM ends everything at once.
+build/tickerloom &
+app=$!
+pids+=("$app")
+wait "$app"
