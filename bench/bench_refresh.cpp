@@ -6,8 +6,8 @@
 
 #include "quotes/NumberRules.h"
 #include "quotes/QuoteIndex.h"
-#include "quotes/QuoteReply.h"
 #include "quotes/QuoteRefresher.h"
+#include "quotes/QuoteReply.h"
 #include "watch/GridModel.h"
 #include "watch/QuoteGridColumns.h"
 #include "watch/TrendPictures.h"
@@ -18,7 +18,10 @@ namespace {
 
 constexpr int kScrips = 32765;
 
-QString symbol(int i) { return QStringLiteral("SYM%1").arg(i, 5, 10, QLatin1Char('0')); }
+QString symbol(int i)
+{
+    return QStringLiteral("SYM%1").arg(i, 5, 10, QLatin1Char('0'));
+}
 
 QString reply(int round)
 {
@@ -79,7 +82,8 @@ int main(int argc, char *argv[])
     }
     const QString replies[2] = {reply(0), reply(1)};
     int round = 0;
-    QuoteRefresher refresher(&grid, [&](const QString &) { return replies[round % 2]; }, up, down);
+    QuoteRefresher refresher(
+        &grid, [&](const QString &) { return replies[round % 2]; }, up, down);
     const bool closing = false;
     refresher.RefreshQuotes(watchList, true, closing);
 

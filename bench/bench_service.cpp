@@ -64,9 +64,9 @@ double median(std::vector<double> values)
 
 void report(QTextStream &out, const char *what, const std::vector<double> &ms, qsizetype bytes)
 {
-    out << qSetFieldWidth(44) << Qt::left << what << qSetFieldWidth(0) << " median " << QString::number(median(ms), 'f', 1)
-        << " ms, best " << QString::number(*std::min_element(ms.begin(), ms.end()), 'f', 1) << " ms, " << bytes
-        << " bytes per reply\n";
+    out << qSetFieldWidth(44) << Qt::left << what << qSetFieldWidth(0) << " median "
+        << QString::number(median(ms), 'f', 1) << " ms, best "
+        << QString::number(*std::min_element(ms.begin(), ms.end()), 'f', 1) << " ms, " << bytes << " bytes per reply\n";
 }
 
 void benchHttp(QTextStream &out, QuoteService &service, const QString &list, bool firstFetch)
@@ -104,7 +104,8 @@ void benchLongestUrl(QTextStream &out, QuoteService &service)
 
 void benchPure(QTextStream &out, QuoteService &service, const QString &list)
 {
-    const QString query = QUrl(QuoteRequest::url(QStringLiteral("http://h/quote"), list, false)).query(QUrl::FullyEncoded);
+    const QString query =
+        QUrl(QuoteRequest::url(QStringLiteral("http://h/quote"), list, false)).query(QUrl::FullyEncoded);
     std::vector<double> parseMs, answerMs;
     qsizetype bytes = 0;
     for (int repetition = 0; repetition < kPureRepetitions; ++repetition) {

@@ -27,8 +27,7 @@ void drawBackground(QPainter &painter)
     painter.drawRect(3, 3, kSide - 6, kSide - 6);
 }
 
-void drawText(QPainter &painter, const QRect &box, int pixelSize, bool bold, const QColor &colour,
-              const QString &text)
+void drawText(QPainter &painter, const QRect &box, int pixelSize, bool bold, const QColor &colour, const QString &text)
 {
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setPixelSize(pixelSize);

@@ -14,10 +14,10 @@ class Market
 {
 public:
     static constexpr qint64 kStepMs = 1000;
-    static constexpr qint64 kTickCents = 5;        // prices move in steps of 0.05
-    static constexpr qint64 kFloorCents = 100;     // no scrip trades below 1.00
-    static constexpr double kMoveChance = 0.12;    // share of steps that move the price
-    static constexpr double kTradeChance = 0.5;    // share of steps that add volume
+    static constexpr qint64 kTickCents = 5;          // prices move in steps of 0.05
+    static constexpr qint64 kFloorCents = 100;       // no scrip trades below 1.00
+    static constexpr double kMoveChance = 0.12;      // share of steps that move the price
+    static constexpr double kTradeChance = 0.5;      // share of steps that add volume
     static constexpr qint64 kMaxCatchUpSteps = 3600; // an idle scrip replays at most an hour
 
     // The catalogue must outlive the market.

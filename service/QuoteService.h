@@ -46,9 +46,9 @@ private:
     ServiceSettings m_settings;
     Catalogue m_catalogue;
     Market m_market;
-    QElapsedTimer m_clock;       // the market opened when the service started
-    QByteArray m_advertJpeg;     // drawn once, only when advertisements are on
-    qint64 m_answered = 0;       // well-formed requests so far
+    QElapsedTimer m_clock;   // the market opened when the service started
+    QByteArray m_advertJpeg; // drawn once, only when advertisements are on
+    qint64 m_answered = 0;   // well-formed requests so far
     QHttpServer m_server;
     QTcpServer *m_listener = nullptr; // owned by m_server
     QString m_error;

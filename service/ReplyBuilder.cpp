@@ -21,8 +21,7 @@ void appendDigits(QByteArray &out, quint64 value, int minimumDigits)
 
 } // namespace
 
-QByteArray quotes(const Catalogue &catalogue, Market &market, const QStringList &symbols, bool firstFetch,
-                  qint64 nowMs)
+QByteArray quotes(const Catalogue &catalogue, Market &market, const QStringList &symbols, bool firstFetch, qint64 nowMs)
 {
     QByteArray out;
     out.reserve(symbols.size() * kQuoteLineGuess);

@@ -7,7 +7,7 @@
 // (hundredths) so that every price the service prints has exactly two decimals.
 struct Scrip
 {
-    QString code;            // upper case, as the replies spell it
-    QString name;            // never holds a comma: the program cuts names at the first one
+    QString code; // upper case, as the replies spell it
+    QString name; // never holds a comma: the program cuts names at the first one
     qint64 referenceCents = 0;
 };

@@ -20,11 +20,13 @@ bool isHeaderText(const QString &text)
 ServiceOptions::ServiceOptions()
     : m_port(QStringLiteral("port"), QStringLiteral("Listen on 127.0.0.1:<port> (default 8425; 0 picks a free port)."),
              QStringLiteral("port"))
-    , m_seed(QStringLiteral("seed"), QStringLiteral("Seed of the simulated market; the same seed repeats the same prices "
-                                                    "(default: a new one each run)."),
+    , m_seed(QStringLiteral("seed"),
+             QStringLiteral("Seed of the simulated market; the same seed repeats the same prices "
+                            "(default: a new one each run)."),
              QStringLiteral("n"))
     , m_synthetic(QStringLiteral("synthetic"),
-                  QStringLiteral("Add <n> generated scrips SYN00001, SYN00002, ... for large lists."), QStringLiteral("n"))
+                  QStringLiteral("Add <n> generated scrips SYN00001, SYN00002, ... for large lists."),
+                  QStringLiteral("n"))
     , m_adEvery(QStringLiteral("ad-every"),
                 QStringLiteral("Answer every <n>th request with the advertisement picture (default 0: never)."),
                 QStringLiteral("n"))
@@ -57,8 +59,8 @@ bool ServiceOptions::parse(const QStringList &arguments)
     qint64 seed = -1;
     qint64 synthetic = m_settings.synthetic;
     qint64 adEvery = m_settings.adEvery;
-    if (!readNumber(m_port, 0, 65535, &port) || !readNumber(m_seed, 0, std::numeric_limits<qint64>::max(), &seed)
-        || !readNumber(m_synthetic, 0, kMaxSynthetic, &synthetic) || !readNumber(m_adEvery, 0, 1'000'000, &adEvery))
+    if (!readNumber(m_port, 0, 65535, &port) || !readNumber(m_seed, 0, std::numeric_limits<qint64>::max(), &seed) ||
+        !readNumber(m_synthetic, 0, kMaxSynthetic, &synthetic) || !readNumber(m_adEvery, 0, 1'000'000, &adEvery))
         return false;
     m_settings.port = quint16(port);
     m_settings.seed = seed >= 0 ? quint64(seed) : QRandomGenerator::global()->bounded(1'000'000'000);

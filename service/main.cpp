@@ -28,8 +28,8 @@ int main(int argc, char *argv[])
 
     QuoteService service(options.settings());
     if (service.listen(options.settings().port) == 0) {
-        QTextStream(stderr) << "Cannot listen on 127.0.0.1:" << options.settings().port << ": "
-                            << service.errorString() << '\n';
+        QTextStream(stderr) << "Cannot listen on 127.0.0.1:" << options.settings().port << ": " << service.errorString()
+                            << '\n';
         return 1;
     }
     QTextStream(stdout) << "Listening on " << service.baseAddress() << " (seed " << options.settings().seed << ", "

@@ -109,7 +109,8 @@ private slots:
             QCOMPARE(lines.first(), "GET " + target + " HTTP/1.1\r");
             QCOMPARE(lines.count("Content-Type: application/x-www-form-urlencoded\r"), 1);
             QCOMPARE(lines.count("User-Agent: Mozilla/4.0 (compatible; MSIE 7.0; Windows NT 6.0; SLCC1; "
-                                 ".NET CLR 2.0.50727; .NET CLR 3.0.04506)\r"), 1);
+                                 ".NET CLR 2.0.50727; .NET CLR 3.0.04506)\r"),
+                     1);
             QCOMPARE(request.toLower().count("\nuser-agent:"), 1);
         }
     }
@@ -140,8 +141,10 @@ private slots:
         row("404 without the blank before", S::ok("data", "X-Code: A404 Not Found\r\n"), "data");
         row("404 without a length", "HTTP/1.1 404 Not Found\r\n" + kClose + "\r\nmissing", "");
         // Without a length a reply is read to its end and is never an advertisement.
-        row("chunked", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n" + label
-                           + "\r\n5\r\nINFY,\r\n7\r\n1,2,3\r\n\r\n0\r\n\r\n", "INFY,1,2,3\r\n");
+        row("chunked",
+            "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n" + label +
+                "\r\n5\r\nINFY,\r\n7\r\n1,2,3\r\n\r\n0\r\n\r\n",
+            "INFY,1,2,3\r\n");
         row("ended by closing", "HTTP/1.1 200 OK\r\n" + label + "\r\nTCS,1\r\nINFY,2\r\n", "TCS,1\r\nINFY,2\r\n");
         row("Content-Length of spaces", "HTTP/1.1 200 OK\r\nContent-Length:   \r\n" + label + "\r\nW,3\r\n", "W,3\r\n");
         QByteArray bytes;
@@ -206,7 +209,9 @@ private slots:
     void bodyCutShortOfItsLengthGivesNothing()
     {
         for (const bool ad : {false, true}) {
-            HttpResponse response{.statusCode = 200, .reasonPhrase = "OK", .headers = {{"Content-Length", "100"}},
+            HttpResponse response{.statusCode = 200,
+                                  .reasonPhrase = "OK",
+                                  .headers = {{"Content-Length", "100"}},
                                   .body = QByteArray(100, 'w')};
             if (ad)
                 response.headers.emplaceBack("PICS-Label", "PICADS example.com");
@@ -292,8 +297,8 @@ private slots:
             tips.insert(tip->StrLink, tip);
         QCOMPARE(tips.keys(), (QStringList{"first.example.com", "second.example.com"}));
         // Each picture was in "ad.jpg" when its window opened.
-        for (const auto &[link, size] : {std::pair{"first.example.com", QSize(200, 150)},
-                                         std::pair{"second.example.com", QSize(30, 60)}}) {
+        for (const auto &[link, size] :
+             {std::pair{"first.example.com", QSize(200, 150)}, std::pair{"second.example.com", QSize(30, 60)}}) {
             frmTip *tip = tips.value(QString::fromLatin1(link));
             QVERIFY(tip->windowFlags().testFlag(Qt::WindowStaysOnTopHint) && !tip->isModal());
             QCOMPARE(tip->findChild<QLabel *>(QStringLiteral("Image1"))->pixmap().size(), size);

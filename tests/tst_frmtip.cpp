@@ -25,7 +25,10 @@ void withoutRaiseNotes(QtMsgType type, const QMessageLogContext &context, const 
         g_previousHandler(type, context, message);
 }
 
-QLabel *picture(frmTip *tip) { return tip->findChild<QLabel *>(QStringLiteral("Image1")); }
+QLabel *picture(frmTip *tip)
+{
+    return tip->findChild<QLabel *>(QStringLiteral("Image1"));
+}
 
 } // namespace
 
@@ -123,16 +126,26 @@ private slots:
     {
         QTest::addColumn<QString>("link");
         QTest::addColumn<QString>("expected"); // empty: nothing opens
-        QTest::newRow("domain") << "example.com" << "http://www.example.com";
-        QTest::newRow("empty link: the bare prefix") << "" << "http://www.";
-        QTest::newRow("query") << "example.com/offer?id=7&src=tl" << "http://www.example.com/offer?id=7&src=tl";
-        QTest::newRow("port") << "example.com:8080/x" << "http://www.example.com:8080/x";
-        QTest::newRow("fragment") << "example.com/#top" << "http://www.example.com/#top";
-        QTest::newRow("blank inside the host") << "exa mple.com" << "";
-        QTest::newRow("blank before the host") << " example.com" << "";
-        QTest::newRow("trailing blank") << "example.com " << "";
-        QTest::newRow("bad port") << "example.com:port" << "";
-        QTest::newRow("user part moving the host") << "@evil.com" << "";
+        QTest::newRow("domain") << "example.com"
+                                << "http://www.example.com";
+        QTest::newRow("empty link: the bare prefix") << ""
+                                                     << "http://www.";
+        QTest::newRow("query") << "example.com/offer?id=7&src=tl"
+                               << "http://www.example.com/offer?id=7&src=tl";
+        QTest::newRow("port") << "example.com:8080/x"
+                              << "http://www.example.com:8080/x";
+        QTest::newRow("fragment") << "example.com/#top"
+                                  << "http://www.example.com/#top";
+        QTest::newRow("blank inside the host") << "exa mple.com"
+                                               << "";
+        QTest::newRow("blank before the host") << " example.com"
+                                               << "";
+        QTest::newRow("trailing blank") << "example.com "
+                                        << "";
+        QTest::newRow("bad port") << "example.com:port"
+                                  << "";
+        QTest::newRow("user part moving the host") << "@evil.com"
+                                                   << "";
     }
 
     void clickingThePictureOpensTheLinkAndCloses()

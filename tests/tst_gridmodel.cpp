@@ -206,9 +206,9 @@ void tst_GridModel::trendPicturesAreDrawnPixelForPixel()
         QCOMPARE(upCount, upWidths[row]);
         QCOMPARE(downCount, upWidths[14 - row]); // the same shape upside down
     }
-    QCOMPARE(up.pixelColor(7, 10).green(), 255);                  // a body pixel
-    QVERIFY(up.pixelColor(7, 3).green() < 255);                   // the tip is shaded
-    QVERIFY(down.pixelColor(7, 3).red() < 255);                   // so is the down picture's top edge
+    QCOMPARE(up.pixelColor(7, 10).green(), 255); // a body pixel
+    QVERIFY(up.pixelColor(7, 3).green() < 255);  // the tip is shaded
+    QVERIFY(down.pixelColor(7, 3).red() < 255);  // so is the down picture's top edge
     QCOMPARE(down.pixelColor(7, 5).red(), 255);
 }
 

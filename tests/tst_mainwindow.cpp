@@ -103,8 +103,14 @@ std::unique_ptr<frmTickerloom> tst_MainWindow::start(const QByteArray *fileBytes
     return window;
 }
 
-static SwitchTimer *timerOf(frmTickerloom &window) { return window.findChild<SwitchTimer *>(QStringLiteral("Timer1")); }
-static GridModel *gridOf(frmTickerloom &window) { return window.quoteGrid()->grid(); }
+static SwitchTimer *timerOf(frmTickerloom &window)
+{
+    return window.findChild<SwitchTimer *>(QStringLiteral("Timer1"));
+}
+static GridModel *gridOf(frmTickerloom &window)
+{
+    return window.quoteGrid()->grid();
+}
 
 void tst_MainWindow::startsWithNoFileShowingOneBlankRow()
 {
@@ -175,7 +181,7 @@ void tst_MainWindow::addPutsTheScripInTheSpareRowStringAndFile()
     QCOMPARE(TestHelpers::readFile(path()), QByteArray("ABC\r\n\r\n"));
     QVERIFY(timerOf(*window)->isEnabled());
 
-    QVERIFY(!window->addScrip(QString())); // a cancelled dialog adds nothing
+    QVERIFY(!window->addScrip(QString()));            // a cancelled dialog adds nothing
     QVERIFY(window->addScrip(QStringLiteral("abc"))); // another case is another scrip
     QCOMPARE(TestHelpers::readFile(path()), QByteArray("ABC\r\nabc\r\n\r\n"));
 }

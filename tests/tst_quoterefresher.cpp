@@ -15,7 +15,13 @@ struct Board
         : grid(QuoteGridColumns::specs())
         , up(grid.addPicture(TrendPictures::up()))
         , down(grid.addPicture(TrendPictures::down()))
-        , refresher(&grid, [this](const QString &url) { urls.append(url); return reply; }, up, down)
+        , refresher(
+              &grid,
+              [this](const QString &url) {
+                  urls.append(url);
+                  return reply;
+              },
+              up, down)
     {
         grid.setRowCount(int(symbols.size()) + 1);
         for (int row = 1; row <= symbols.size(); ++row)

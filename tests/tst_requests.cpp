@@ -42,15 +42,21 @@ void tst_Requests::encodingKeepsTheQueryWhole_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("encoded");
-    QTest::newRow("plain list") << ",ABC,M-M.X_Y~," << ",ABC,M-M.X_Y~,";
-    QTest::newRow("ampersand") << "M&M" << "M%26M";
-    QTest::newRow("hash") << "A#B" << "A%23B";
-    QTest::newRow("plus and percent") << "A+B%" << "A%2BB%25";
-    QTest::newRow("space") << "tata motors" << "tata%20motors";
+    QTest::newRow("plain list") << ",ABC,M-M.X_Y~,"
+                                << ",ABC,M-M.X_Y~,";
+    QTest::newRow("ampersand") << "M&M"
+                               << "M%26M";
+    QTest::newRow("hash") << "A#B"
+                          << "A%23B";
+    QTest::newRow("plus and percent") << "A+B%"
+                                      << "A%2BB%25";
+    QTest::newRow("space") << "tata motors"
+                           << "tata%20motors";
     QTest::newRow("control") << QString("A\tB\r\n") << "A%09B%0D%0A";
     QTest::newRow("latin-1 as one byte") << QString::fromLatin1("\xC9T\xC9") << "%C9T%C9";
     QTest::newRow("beyond latin-1 as utf-8") << QString::fromUtf8("\xE2\x82\xAC") << "%E2%82%AC";
-    QTest::newRow("equals and question") << "a=b?c" << "a%3Db%3Fc";
+    QTest::newRow("equals and question") << "a=b?c"
+                                         << "a%3Db%3Fc";
 }
 
 void tst_Requests::encodingKeepsTheQueryWhole()
@@ -72,15 +78,24 @@ void tst_Requests::searchTextDropsApostrophesAndOuterSpaces_data()
     QTest::addColumn<QString>("box");
     QTest::addColumn<QString>("searchText");
     QTest::addColumn<bool>("enablesSearch");
-    QTest::newRow("two letters") << "ab" << "ab" << false;
-    QTest::newRow("three letters") << "abc" << "abc" << true;
-    QTest::newRow("apostrophes between") << "a'b'c" << "abc" << true;
-    QTest::newRow("apostrophes only") << "'''" << "" << false;
-    QTest::newRow("outer spaces") << "  ab  " << "ab" << false;
-    QTest::newRow("inner space kept") << " tata motors " << "tata motors" << true;
-    QTest::newRow("tabs stay") << "\tab" << "\tab" << true;
-    QTest::newRow("spaces after removal") << " ' ab ' " << "ab" << false;
-    QTest::newRow("case kept") << "InFy" << "InFy" << true;
+    QTest::newRow("two letters") << "ab"
+                                 << "ab" << false;
+    QTest::newRow("three letters") << "abc"
+                                   << "abc" << true;
+    QTest::newRow("apostrophes between") << "a'b'c"
+                                         << "abc" << true;
+    QTest::newRow("apostrophes only") << "'''"
+                                      << "" << false;
+    QTest::newRow("outer spaces") << "  ab  "
+                                  << "ab" << false;
+    QTest::newRow("inner space kept") << " tata motors "
+                                      << "tata motors" << true;
+    QTest::newRow("tabs stay") << "\tab"
+                               << "\tab" << true;
+    QTest::newRow("spaces after removal") << " ' ab ' "
+                                          << "ab" << false;
+    QTest::newRow("case kept") << "InFy"
+                               << "InFy" << true;
 }
 
 void tst_Requests::searchTextDropsApostrophesAndOuterSpaces()

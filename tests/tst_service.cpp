@@ -29,9 +29,18 @@ constexpr int kLongestList = 32765; // the most scrips the program's list can ho
 const QString kBase = QStringLiteral("http://127.0.0.1/quote");
 
 // The query as the server hands it to the service: QUrl's encoded form.
-QString queryOf(const QString &url) { return QUrl(url, QUrl::StrictMode).query(QUrl::FullyEncoded); }
-QString quoteQuery(QStringView list, bool firstFetch) { return queryOf(QuoteRequest::url(kBase, list, firstFetch)); }
-QString searchQuery(QStringView text) { return queryOf(SearchRequest::url(kBase, text)); }
+QString queryOf(const QString &url)
+{
+    return QUrl(url, QUrl::StrictMode).query(QUrl::FullyEncoded);
+}
+QString quoteQuery(QStringView list, bool firstFetch)
+{
+    return queryOf(QuoteRequest::url(kBase, list, firstFetch));
+}
+QString searchQuery(QStringView text)
+{
+    return queryOf(SearchRequest::url(kBase, text));
+}
 
 ServiceSettings settingsWith(int synthetic = 0, int adEvery = 0, const QString &adLink = QStringLiteral("example.com"))
 {
@@ -46,7 +55,12 @@ QStringList symbolsOf(const QByteArray &body, bool firstFetch)
     return symbols;
 }
 
-struct Fetched { int status = 0; QByteArray body; QHash<QByteArray, QByteArray> headers; }; // names in lower case
+struct Fetched
+{
+    int status = 0;
+    QByteArray body;
+    QHash<QByteArray, QByteArray> headers;
+}; // names in lower case
 
 Fetched collect(QNetworkReply *reply)
 {
@@ -59,7 +73,10 @@ Fetched collect(QNetworkReply *reply)
     return fetched;
 }
 
-Fetched get(QNetworkAccessManager &m, const QString &url) { return collect(m.get(QNetworkRequest(QUrl(url)))); }
+Fetched get(QNetworkAccessManager &m, const QString &url)
+{
+    return collect(m.get(QNetworkRequest(QUrl(url))));
+}
 
 } // namespace
 
@@ -85,7 +102,7 @@ private slots:
     void requestsAreRead_data()
     {
         QTest::addColumn<QString>("query");
-        QTest::addColumn<char>("kind"); // q: quotes, s: search, x: refused with 400
+        QTest::addColumn<char>("kind");    // q: quotes, s: search, x: refused with 400
         QTest::addColumn<QString>("what"); // the symbols joined by "|", or the search text
         QTest::addColumn<bool>("firstFetch");
         const auto row = [](const char *query, char kind, const QString &what = {}, bool firstFetch = false) {
@@ -125,8 +142,10 @@ private slots:
         QFETCH(QString, what);
         QFETCH(bool, firstFetch);
         const ServiceRequest request = ServiceRequest::parse(query);
-        QCOMPARE(request.kind() == ServiceRequest::Kind::Quotes ? 'q'
-                 : request.kind() == ServiceRequest::Kind::Search ? 's' : 'x', kind);
+        QCOMPARE(request.kind() == ServiceRequest::Kind::Quotes   ? 'q'
+                 : request.kind() == ServiceRequest::Kind::Search ? 's'
+                                                                  : 'x',
+                 kind);
         if (kind != 'x') {
             QCOMPARE(kind == 'q' ? request.symbols().join(u'|') : request.searchText(), what);
             QCOMPARE(request.firstFetch(), firstFetch);
@@ -311,15 +330,22 @@ private slots:
     {
         QTest::addColumn<QString>("arguments");
         QTest::addColumn<QString>("settings"); // port seed synthetic ad-every ad-link; empty: refused
-        QTest::newRow("defaults") << "--seed 1" << "8425 1 0 0 example.com";
+        QTest::newRow("defaults") << "--seed 1"
+                                  << "8425 1 0 0 example.com";
         QTest::newRow("all") << "--port 0 --seed 42 --synthetic 100 --ad-every 5 --ad-link ads.example"
                              << "0 42 100 5 ads.example";
-        QTest::newRow("port not a number") << "--port http" << "";
-        QTest::newRow("port too big") << "--port 70000" << "";
-        QTest::newRow("negative seed") << "--seed -1" << "";
-        QTest::newRow("too many synthetic") << "--synthetic 99999999" << "";
-        QTest::newRow("link with line break") << "--ad-link a\r\nX-Evil:1" << "";
-        QTest::newRow("stray argument") << "8425" << "";
+        QTest::newRow("port not a number") << "--port http"
+                                           << "";
+        QTest::newRow("port too big") << "--port 70000"
+                                      << "";
+        QTest::newRow("negative seed") << "--seed -1"
+                                       << "";
+        QTest::newRow("too many synthetic") << "--synthetic 99999999"
+                                            << "";
+        QTest::newRow("link with line break") << "--ad-link a\r\nX-Evil:1"
+                                              << "";
+        QTest::newRow("stray argument") << "8425"
+                                        << "";
     }
 
     void options()
@@ -330,8 +356,12 @@ private slots:
         QCOMPARE(options.parse(QStringList{"tickerloom-service"} + arguments.split(u' ')), !settings.isEmpty());
         QCOMPARE(options.error().isEmpty(), !settings.isEmpty());
         const ServiceSettings &read = options.settings();
-        QVERIFY(settings.isEmpty() || settings == QStringLiteral("%1 %2 %3 %4 %5").arg(read.port).arg(read.seed)
-                                                      .arg(read.synthetic).arg(read.adEvery).arg(read.adLink));
+        QVERIFY(settings.isEmpty() || settings == QStringLiteral("%1 %2 %3 %4 %5")
+                                                      .arg(read.port)
+                                                      .arg(read.seed)
+                                                      .arg(read.synthetic)
+                                                      .arg(read.adEvery)
+                                                      .arg(read.adLink));
     }
 
     void signalWatcherTurnsSigtermIntoASignal()

@@ -7,8 +7,14 @@
 namespace NumberRules {
 namespace {
 
-bool isBlank(QChar c) { return c == u' ' || c == u'\t'; }
-bool isDigit(QChar c) { return c >= u'0' && c <= u'9'; }
+bool isBlank(QChar c)
+{
+    return c == u' ' || c == u'\t';
+}
+bool isDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
+}
 
 // Converts an already validated ASCII number; false on overflow.
 bool convert(const std::string &ascii, double &out)
@@ -16,8 +22,7 @@ bool convert(const std::string &ascii, double &out)
     const char *begin = ascii.data();
     if (*begin == '+')
         ++begin;
-    const auto [end, error] = std::from_chars(begin, ascii.data() + ascii.size(), out,
-                                              std::chars_format::general);
+    const auto [end, error] = std::from_chars(begin, ascii.data() + ascii.size(), out, std::chars_format::general);
     return error == std::errc() && end == ascii.data() + ascii.size() && std::isfinite(out);
 }
 
@@ -31,8 +36,7 @@ int scanDigits(QStringView text, qsizetype &pos, std::string &ascii, bool allowG
             ascii.push_back(char(c.unicode()));
             ++count;
             ++pos;
-        } else if (allowGrouping && c == u',' && count > 0 && pos + 1 < text.size()
-                   && isDigit(text[pos + 1])) {
+        } else if (allowGrouping && c == u',' && count > 0 && pos + 1 < text.size() && isDigit(text[pos + 1])) {
             ++pos;
         } else {
             break;

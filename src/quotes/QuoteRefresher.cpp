@@ -34,8 +34,7 @@ std::vector<QuoteRecord> QuoteRefresher::GetQuotes(const QString &symbolList, bo
 void QuoteRefresher::RefreshQuotes(const QString &watchList, bool FirstFetch, const bool &Closing)
 {
     const QPointer<GridModel> grid = m_grid;
-    const std::vector<QuoteRecord> records =
-        GetQuotes(QuoteRequest::listFromWatchList(watchList), FirstFetch);
+    const std::vector<QuoteRecord> records = GetQuotes(QuoteRequest::listFromWatchList(watchList), FirstFetch);
     // The window may have closed, or gone, while the fetch waited; the grid
     // lives exactly as long as the window that owns this refresher.
     if (!grid || Closing || records.empty())
@@ -76,9 +75,7 @@ void QuoteRefresher::paintRow(int row, const QuoteRecord &record, bool FirstFetc
     if (!FirstFetch) {
         // The previous price as the cell shows it, against the new one as received.
         const double previous = grid.shownNumber(row, Ltp);
-        const quint32 colour = previous < record.Ltp   ? kRoseColour
-                               : previous > record.Ltp ? kFellColour
-                                                       : kSameColour;
+        const quint32 colour = previous < record.Ltp ? kRoseColour : previous > record.Ltp ? kFellColour : kSameColour;
         grid.setBackColour(row, Ltp, colour);
         grid.setBackColour(row, Symbol, colour);
     }

@@ -45,20 +45,30 @@ QuoteRecord parseLine(QStringView line, bool FirstFetch)
             return fields[pos];
         return std::nullopt;
     };
-    if (auto f = field(0)) record.Symbol = f->toString();
-    if (auto f = field(1)) setNumber(record.Bid, NumberRules::parseNumber(*f));
-    if (auto f = field(2)) setNumber(record.Ask, NumberRules::parseNumber(*f));
-    if (auto f = field(3)) setNumber(record.Ltp, NumberRules::parseNumber(*f));
-    if (auto f = field(4)) setNumber(record.ChangePct, NumberRules::parseChange(*f));
-    if (auto f = field(5)) record.TrendText = f->toString();
-    if (auto f = field(6)) setNumber(record.High, NumberRules::parseNumber(*f));
-    if (auto f = field(7)) setNumber(record.Low, NumberRules::parseNumber(*f));
+    if (auto f = field(0))
+        record.Symbol = f->toString();
+    if (auto f = field(1))
+        setNumber(record.Bid, NumberRules::parseNumber(*f));
+    if (auto f = field(2))
+        setNumber(record.Ask, NumberRules::parseNumber(*f));
+    if (auto f = field(3))
+        setNumber(record.Ltp, NumberRules::parseNumber(*f));
+    if (auto f = field(4))
+        setNumber(record.ChangePct, NumberRules::parseChange(*f));
+    if (auto f = field(5))
+        record.TrendText = f->toString();
+    if (auto f = field(6))
+        setNumber(record.High, NumberRules::parseNumber(*f));
+    if (auto f = field(7))
+        setNumber(record.Low, NumberRules::parseNumber(*f));
     if (auto f = field(8))
         if (auto volume = NumberRules::parseInteger(*f))
             record.Volume = *volume;
     if (FirstFetch) {
-        if (auto f = field(9)) setNumber(record.Open, NumberRules::parseNumber(*f));
-        if (auto f = field(10)) setNumber(record.PrevClose, NumberRules::parseNumber(*f));
+        if (auto f = field(9))
+            setNumber(record.Open, NumberRules::parseNumber(*f));
+        if (auto f = field(10))
+            setNumber(record.PrevClose, NumberRules::parseNumber(*f));
     }
     return record;
 }

@@ -51,8 +51,8 @@ void fitTextToWidth(QLabel *label)
 } // namespace
 
 frmSearch::frmSearch(QWidget *owner)
-    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
-                         | Qt::MSWindowsFixedSizeDialogHint)
+    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                         Qt::MSWindowsFixedSizeDialogHint)
 {
     setObjectName(QStringLiteral("frmSearch"));
     setWindowTitle(QStringLiteral("Search Scrip"));

@@ -7,8 +7,8 @@ namespace GridFit {
 Fit fit(QSize outerWindowPixels, int gridTopPixels)
 {
     Fit result;
-    const float heightTwips = float(outerWindowPixels.height()) * kTwipsPerPixel
-                              - float(gridTopPixels) * kTwipsPerPixel - 400.0f;
+    const float heightTwips =
+        float(outerWindowPixels.height()) * kTwipsPerPixel - float(gridTopPixels) * kTwipsPerPixel - 400.0f;
     if (heightTwips < 0)
         return result;
     result.height = int(std::lround(heightTwips / kTwipsPerPixel));

@@ -42,9 +42,15 @@ void GridModel::resizeColumns(int rows)
     for (int c = 0; c < ColumnCount(); ++c) {
         Column &column = m_columns[c];
         switch (m_specs[c].kind) {
-        case CellKind::Text: column.texts.resize(rows); break;
-        case CellKind::Number: column.numbers.resize(rows, kEmpty); break;
-        case CellKind::Picture: column.pictures.resize(rows, 0); break;
+        case CellKind::Text:
+            column.texts.resize(rows);
+            break;
+        case CellKind::Number:
+            column.numbers.resize(rows, kEmpty);
+            break;
+        case CellKind::Picture:
+            column.pictures.resize(rows, 0);
+            break;
         }
         column.colours.resize(rows, kNoColour);
     }
@@ -83,9 +89,12 @@ QString GridModel::text(int row, int col) const
         return QString();
     const Column &column = m_columns[col - 1];
     switch (m_specs[col - 1].kind) {
-    case CellKind::Text: return column.texts[row - 1];
-    case CellKind::Number: return NumberFormat::format(column.numbers[row - 1], m_specs[col - 1].decimals);
-    case CellKind::Picture: return QString();
+    case CellKind::Text:
+        return column.texts[row - 1];
+    case CellKind::Number:
+        return NumberFormat::format(column.numbers[row - 1], m_specs[col - 1].decimals);
+    case CellKind::Picture:
+        return QString();
     }
     return QString();
 }
@@ -127,9 +136,15 @@ void GridModel::clearCell(int row, int col)
         return;
     Column &column = m_columns[col - 1];
     switch (m_specs[col - 1].kind) {
-    case CellKind::Text: column.texts[row - 1].clear(); break;
-    case CellKind::Number: column.numbers[row - 1] = kEmpty; break;
-    case CellKind::Picture: column.pictures[row - 1] = 0; break;
+    case CellKind::Text:
+        column.texts[row - 1].clear();
+        break;
+    case CellKind::Number:
+        column.numbers[row - 1] = kEmpty;
+        break;
+    case CellKind::Picture:
+        column.pictures[row - 1] = 0;
+        break;
     }
     column.colours[row - 1] = kNoColour;
     cellChanged(row, col);

@@ -81,10 +81,10 @@ public:
 private:
     struct Column
     {
-        std::vector<QString> texts;     // Text columns
-        std::vector<double> numbers;    // Number columns; NaN is an empty cell
-        std::vector<quint8> pictures;   // Picture columns
-        std::vector<quint32> colours;   // every column
+        std::vector<QString> texts;   // Text columns
+        std::vector<double> numbers;  // Number columns; NaN is an empty cell
+        std::vector<quint8> pictures; // Picture columns
+        std::vector<quint32> colours; // every column
     };
 
     bool isCell(int row, int col) const;

@@ -4,10 +4,16 @@ namespace TrendPictures {
 namespace {
 
 // Half-width of the up triangle's row: rows 3 to 11 grow from one pixel to nine.
-int upHalfWidth(int row) { return (row - 2) / 2; }
+int upHalfWidth(int row)
+{
+    return (row - 2) / 2;
+}
 
 // Edge shade: darkest at the tip, lighter towards the base (140 to 236).
-int edgeShade(int distanceFromTip) { return 140 + 12 * distanceFromTip; }
+int edgeShade(int distanceFromTip)
+{
+    return 140 + 12 * distanceFromTip;
+}
 
 QImage blank()
 {
@@ -35,12 +41,24 @@ QImage triangle(bool mirror, QRgb (*colour)(int level))
     return image;
 }
 
-QRgb green(int level) { return qRgb(0, level, 0); }
-QRgb red(int level) { return qRgb(level, 0, 0); }
+QRgb green(int level)
+{
+    return qRgb(0, level, 0);
+}
+QRgb red(int level)
+{
+    return qRgb(level, 0, 0);
+}
 
 } // namespace
 
-QImage up() { return triangle(false, green); }
-QImage down() { return triangle(true, red); }
+QImage up()
+{
+    return triangle(false, green);
+}
+QImage down()
+{
+    return triangle(true, red);
+}
 
 } // namespace TrendPictures

@@ -24,8 +24,7 @@ class frmTickerloom : public QWidget
 
 public:
     // scripsPath is the list's file; the program passes "Scrips.dat" beside itself.
-    explicit frmTickerloom(const QString &scripsPath, QuoteRefresher::Fetch fetch = {},
-                           QWidget *parent = nullptr);
+    explicit frmTickerloom(const QString &scripsPath, QuoteRefresher::Fetch fetch = {}, QWidget *parent = nullptr);
     ~frmTickerloom() override;
 
     // Start-up, run before the window is first shown.

@@ -16,8 +16,7 @@ inline qsizetype indexOfLineEnd(QStringView body, qsizetype start)
 }
 
 // Calls visit(line) for every line of the body, in order, empty ones included.
-template<typename Visit>
-void forEach(QStringView body, Visit &&visit)
+template <typename Visit> void forEach(QStringView body, Visit &&visit)
 {
     qsizetype start = 0;
     while (true) {

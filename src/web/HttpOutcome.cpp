@@ -19,7 +19,10 @@ bool containsUpper(const QByteArray &text, QByteArrayView literal)
     return text.toUpper().contains(literal.toByteArray().toUpper());
 }
 
-Outcome nothing() { return Outcome(); }
+Outcome nothing()
+{
+    return Outcome();
+}
 
 } // namespace
 

@@ -5,8 +5,8 @@ namespace {
 
 bool staysRaw(char16_t c)
 {
-    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9')
-        || c == u'-' || c == u'.' || c == u'_' || c == u'~' || c == u',';
+    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'-' || c == u'.' ||
+           c == u'_' || c == u'~' || c == u',';
 }
 
 void appendEscaped(QString &out, uchar byte)

@@ -9,7 +9,7 @@ void SetTopMost(QWidget *window, bool topMost)
     const bool wasVisible = window->isVisible();
     const QPoint position = window->pos();
     window->setWindowFlag(Qt::WindowStaysOnTopHint, topMost); // this hides a shown window
-    window->move(position); // neither moved nor resized
+    window->move(position);                                   // neither moved nor resized
     if (wasVisible)
         window->show();
 }

@@ -22,8 +22,9 @@ bool isTransferFailure(QNetworkReply::NetworkError error, bool hasStatus)
 {
     if (error == QNetworkReply::NoError)
         return false;
-    const bool httpStatusError = (error >= QNetworkReply::ContentAccessDenied && error <= QNetworkReply::UnknownContentError)
-                                 || (error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError);
+    const bool httpStatusError =
+        (error >= QNetworkReply::ContentAccessDenied && error <= QNetworkReply::UnknownContentError) ||
+        (error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError);
     return !(hasStatus && httpStatusError);
 }
 
@@ -45,8 +46,14 @@ frmData::frmData(QObject *parent)
     Inet1->setObjectName(QStringLiteral("Inet1"));
 }
 
-void frmData::setDeadlineMs(int milliseconds) { g_deadlineMs = milliseconds; }
-int frmData::deadlineMs() { return g_deadlineMs; }
+void frmData::setDeadlineMs(int milliseconds)
+{
+    g_deadlineMs = milliseconds;
+}
+int frmData::deadlineMs()
+{
+    return g_deadlineMs;
+}
 
 QString frmData::GetData(const QString &url)
 {

@@ -51,8 +51,8 @@ QUrl frmTip::linkAddress(const QString &link)
 {
     const QUrl address(QStringLiteral("http://www.") + link, QUrl::StrictMode);
     // The advertiser's own site: no user part that would move the host elsewhere.
-    if (!address.isValid() || address.scheme() != u"http" || !address.userInfo().isEmpty()
-        || !address.host().startsWith(u"www."))
+    if (!address.isValid() || address.scheme() != u"http" || !address.userInfo().isEmpty() ||
+        !address.host().startsWith(u"www."))
         return QUrl();
     return address;
 }
@@ -69,8 +69,8 @@ void frmTip::openLink()
 
 bool frmTip::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == Image1 && event->type() == QEvent::MouseButtonRelease
-        && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+    if (watched == Image1 && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
         openLink();
         return true;
     }

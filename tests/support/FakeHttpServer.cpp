@@ -6,7 +6,10 @@
 #include <QTimer>
 
 namespace {
-qint64 nowMs() { return QDateTime::currentMSecsSinceEpoch(); }
+qint64 nowMs()
+{
+    return QDateTime::currentMSecsSinceEpoch();
+}
 } // namespace
 
 FakeHttpServer::FakeHttpServer(QObject *parent)
@@ -28,7 +31,10 @@ QString FakeHttpServer::baseUrl(const QString &path) const
     return QStringLiteral("http://127.0.0.1:%1%2").arg(port()).arg(path);
 }
 
-void FakeHttpServer::enqueue(const Reply &reply) { m_queue.append(reply); }
+void FakeHttpServer::enqueue(const Reply &reply)
+{
+    m_queue.append(reply);
+}
 
 void FakeHttpServer::setDefaultReply(std::function<QByteArray(const QByteArray &)> makeReply)
 {
@@ -43,14 +49,14 @@ QByteArray FakeHttpServer::requestTarget(int index) const
 
 QByteArray FakeHttpServer::ok(const QByteArray &body, const QByteArray &extraHeaders)
 {
-    return "HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n" + extraHeaders
-           + "Connection: close\r\n\r\n" + body;
+    return "HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n" + extraHeaders +
+           "Connection: close\r\n\r\n" + body;
 }
 
 QByteArray FakeHttpServer::status(int code, const QByteArray &reason, const QByteArray &body)
 {
-    return "HTTP/1.1 " + QByteArray::number(code) + ' ' + reason + "\r\nContent-Length: "
-           + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+    return "HTTP/1.1 " + QByteArray::number(code) + ' ' + reason +
+           "\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
 }
 
 void FakeHttpServer::onNewConnection()

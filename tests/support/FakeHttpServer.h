@@ -18,10 +18,10 @@ class FakeHttpServer : public QObject
 public:
     struct Reply
     {
-        QByteArray bytes;          // the exact bytes to send
-        bool closeAfter = true;    // close the connection once sent
-        int trickleMs = 0;         // send one byte every this many ms
-        bool stall = false;        // read the request, never answer
+        QByteArray bytes;       // the exact bytes to send
+        bool closeAfter = true; // close the connection once sent
+        int trickleMs = 0;      // send one byte every this many ms
+        bool stall = false;     // read the request, never answer
     };
 
     explicit FakeHttpServer(QObject *parent = nullptr);

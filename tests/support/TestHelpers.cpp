@@ -29,9 +29,15 @@ MessageBoxCloser::MessageBoxCloser()
     m_state->timer.start(20);
 }
 
-MessageBoxCloser::~MessageBoxCloser() { delete m_state; }
+MessageBoxCloser::~MessageBoxCloser()
+{
+    delete m_state;
+}
 
-QStringList MessageBoxCloser::texts() const { return m_state->texts; }
+QStringList MessageBoxCloser::texts() const
+{
+    return m_state->texts;
+}
 
 void clearQuitRequest()
 {
