@@ -5,6 +5,11 @@ cd "$(dirname "$0")"
 
 scripts/ensure-packages.sh
 
+# Formatting is checked where clang-format is installed.
+if command -v clang-format >/dev/null 2>&1; then
+  scripts/format.sh --check
+fi
+
 # Warnings are errors in CI; locally they only warn.
 werror=OFF
 [ "${CI:-}" = "true" ] && werror=ON
