@@ -77,26 +77,25 @@ int main(int argc, char *argv[])
     QString watchList;
     grid.setRowCount(kScrips + 1);
     for (int i = 0; i < kScrips; ++i) {
-        grid.setText(i + 1, QuoteRefresher::Symbol, symbol(i));
+        grid.setText(i + 1, QuoteGridColumns::Symbol, symbol(i));
         watchList += u',' + symbol(i) + u',';
     }
     const QString replies[2] = {reply(0), reply(1)};
     int round = 0;
     QuoteRefresher refresher(
         &grid, [&](const QString &) { return replies[round % 2]; }, up, down);
-    const bool closing = false;
-    refresher.RefreshQuotes(watchList, true, closing);
+    refresher.RefreshQuotes(watchList, true);
 
     const double whole = BenchSupport::medianMs(9, [&] {
         ++round;
-        refresher.RefreshQuotes(watchList, false, closing);
+        refresher.RefreshQuotes(watchList, false);
     });
     double sink = 0;
     const double floor = BenchSupport::medianMs(9, [&] { sink += floorPass(replies[++round % 2]); });
     const double walked = BenchSupport::medianMs(3, [&] {
         const auto records = QuoteReply::parse(replies[++round % 2], false);
         for (int row = 1; row <= kScrips; ++row)
-            refresher.paintRow(row, QuoteIndex::FindQuote(records, grid.text(row, QuoteRefresher::Symbol)), false);
+            refresher.paintRow(row, QuoteIndex::FindQuote(records, grid.text(row, QuoteGridColumns::Symbol)), false);
     });
 
     std::printf("rows %d, reply %lld characters\n", kScrips, static_cast<long long>(replies[0].size()));

@@ -5,7 +5,7 @@
 
 #include <QTest>
 
-using Col = QuoteRefresher::Column;
+using Col = QuoteGridColumns::Column;
 
 // A grid with the given symbols and a spare row, and a refresher whose
 // fetch answers with a scripted body and records the URLs it was asked for.
@@ -36,7 +36,7 @@ struct Board
         return text;
     }
 
-    void refresh(bool firstFetch) { refresher.RefreshQuotes(watchList(), firstFetch, closing); }
+    void refresh(bool firstFetch) { refresher.RefreshQuotes(watchList(), firstFetch); }
 
     GridModel grid;
     int up;
@@ -44,7 +44,6 @@ struct Board
     QuoteRefresher refresher;
     QString reply;
     QStringList urls;
-    bool closing = false;
 };
 
 class tst_QuoteRefresher : public QObject
@@ -216,7 +215,7 @@ void tst_QuoteRefresher::closingStopsThePainting()
 {
     Board board({"A", "B"});
     board.reply = "A,1\r\nB,2";
-    board.closing = true;
+    board.refresher.setClosing();
     board.refresh(false);
     QCOMPARE(board.grid.text(1, Col::Bid), QString()); // closed while the fetch waited: nothing painted
 }

@@ -7,19 +7,23 @@
 
 // Finds a grid row's record in one reply. The grid's symbol is upper-cased and
 // compared exactly with the reply's symbols; the first matching record wins,
-// and none gives the default record. Built once per reply, so a refresh costs
-// time linear in its rows.
+// and none gives no record. The index owns the records it was built from, so
+// it can never outlive them; built once per reply, a refresh costs time
+// linear in its rows.
 class QuoteIndex
 {
 public:
-    explicit QuoteIndex(const std::vector<QuoteRecord> &records);
+    explicit QuoteIndex(std::vector<QuoteRecord> records);
 
-    QuoteRecord find(const QString &gridSymbol) const;
+    bool isEmpty() const { return m_records.empty(); }
+    // The first record for the symbol, or nullptr.
+    const QuoteRecord *find(const QString &gridSymbol) const;
 
-    // The same lookup by walking the records, for one-off lookups.
+    // The same lookup by walking the records, for one-off lookups; a default
+    // record when none matches.
     static QuoteRecord FindQuote(const std::vector<QuoteRecord> &records, const QString &gridSymbol);
 
 private:
-    const std::vector<QuoteRecord> &m_records;
-    QHash<QString, qsizetype> m_firstBySymbol;
+    std::vector<QuoteRecord> m_records;
+    QHash<QString, qsizetype> m_firstBySymbol; // symbol -> position from 1
 };

@@ -3,13 +3,16 @@
 #include "quotes/QuoteIndex.h"
 #include "quotes/QuoteReply.h"
 #include "quotes/QuoteRequest.h"
+#include "quotes/RefreshLog.h"
 #include "watch/GridModel.h"
+#include "watch/QuoteGridColumns.h"
 #include "web/ServiceAddress.h"
 
-#include <exception>
+using namespace QuoteGridColumns;
 
-QuoteRefresher::QuoteRefresher(GridModel *grid, Fetch fetch, int upPicture, int downPicture)
-    : m_grid(grid)
+QuoteRefresher::QuoteRefresher(GridModel *grid, Fetch fetch, int upPicture, int downPicture, QObject *parent)
+    : QObject(parent)
+    , m_grid(grid)
     , m_fetch(std::move(fetch))
     , m_upPicture(upPicture)
     , m_downPicture(downPicture)
@@ -18,53 +21,82 @@ QuoteRefresher::QuoteRefresher(GridModel *grid, Fetch fetch, int upPicture, int 
 
 std::vector<QuoteRecord> QuoteRefresher::GetQuotes(const QString &symbolList, bool FirstFetch) const
 {
-    // A copy on the stack: the window that owns this refresher may go while the fetch waits.
-    const Fetch fetch = m_fetch;
-    QString body;
-    try {
-        body = fetch(QuoteRequest::url(ServiceAddress::base(), symbolList, FirstFetch));
-    } catch (const std::exception &) {
+    const std::optional<QString> base = ServiceAddress::base();
+    if (!base)
         return {}; // an address that does not unscramble is a failed fetch
-    }
+    // A copy on the stack: this refresher may go while the fetch waits.
+    const Fetch fetch = m_fetch;
+    const QString body = fetch(QuoteRequest::url(*base, symbolList, FirstFetch));
     if (body.isEmpty())
         return {};
     return QuoteReply::parse(body, FirstFetch);
 }
 
-void QuoteRefresher::RefreshQuotes(const QString &watchList, bool FirstFetch, const bool &Closing)
+void QuoteRefresher::RefreshQuotes(const QString &watchList, bool FirstFetch)
 {
-    const QPointer<GridModel> grid = m_grid;
-    const std::vector<QuoteRecord> records = GetQuotes(QuoteRequest::listFromWatchList(watchList), FirstFetch);
-    // The window may have closed, or gone, while the fetch waited; the grid
-    // lives exactly as long as the window that owns this refresher.
-    if (!grid || Closing || records.empty())
+    const QPointer<QuoteRefresher> self(this);
+    const quint64 lastListed = lastListedRowId();
+    QuoteIndex index(GetQuotes(QuoteRequest::listFromWatchList(watchList), FirstFetch));
+    // The window may have closed, or gone, while the fetch waited.
+    if (!self || !m_grid || m_closing) {
+        qCDebug(lcRefresh) << "refresh dropped: the window closed while it waited";
         return;
+    }
+    if (index.isEmpty()) {
+        qCDebug(lcRefresh) << "refresh found no quote line: nothing painted";
+        return;
+    }
+    paintListedRows(index, lastListed, FirstFetch);
+}
 
-    const QuoteIndex index(records);
+quint64 QuoteRefresher::lastListedRowId() const
+{
+    int row = 0;
+    while (row < m_grid->RowCount() && !m_grid->text(row + 1, Symbol).isEmpty())
+        ++row;
+    return m_grid->rowId(row);
+}
+
+void QuoteRefresher::paintListedRows(const QuoteIndex &index, quint64 lastListed, bool FirstFetch)
+{
+    static const QuoteRecord kNoQuote;
     GridModel::Batch batch(*m_grid);
     const int rows = m_grid->RowCount();
-    for (int row = 1; row <= rows; ++row) {
+    int painted = 0;
+    // Row identities grow down the grid: past the last listed one, every row
+    // was added while the fetch waited, and its symbol is not in this reply.
+    for (int row = 1; row <= rows && m_grid->rowId(row) <= lastListed; ++row) {
         const QString symbol = m_grid->text(row, Symbol);
         if (symbol.isEmpty())
-            return;
-        paintRow(row, index.find(symbol), FirstFetch);
-        if (Closing)
-            return;
+            break;
+        const QuoteRecord *record = index.find(symbol);
+        paintRow(row, record ? *record : kNoQuote, FirstFetch);
+        ++painted;
+        if (m_closing)
+            break;
     }
+    qCDebug(lcRefresh) << "refresh painted" << painted << "of" << rows << "rows";
 }
 
 void QuoteRefresher::RefreshQuoteRow(int row, bool FirstFetch)
 {
-    const QPointer<GridModel> grid = m_grid;
-    if (!grid)
+    if (!m_grid)
         return;
-    const QString symbol = grid->text(row, Symbol);
+    const QString symbol = m_grid->text(row, Symbol);
     if (symbol.isEmpty())
         return;
+    const quint64 asked = m_grid->rowId(row);
+    const QPointer<QuoteRefresher> self(this);
     const std::vector<QuoteRecord> records = GetQuotes(symbol, FirstFetch);
-    if (records.empty() || !grid)
+    if (!self || !m_grid || m_closing || records.empty())
         return;
-    paintRow(row, records.front(), FirstFetch);
+    // The row may have moved, or gone, while the fetch waited.
+    const int now = m_grid->rowOf(asked);
+    if (now == 0) {
+        qCDebug(lcRefresh) << "row refresh dropped: its row was deleted while it waited";
+        return;
+    }
+    paintRow(now, records.front(), FirstFetch);
 }
 
 void QuoteRefresher::paintRow(int row, const QuoteRecord &record, bool FirstFetch)

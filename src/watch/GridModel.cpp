@@ -4,6 +4,7 @@
 #include "watch/NumberFormat.h"
 
 #include <QColor>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -54,6 +55,10 @@ void GridModel::resizeColumns(int rows)
         }
         column.colours.resize(rows, kNoColour);
     }
+    while (m_rowIds.size() > size_t(rows))
+        m_rowIds.pop_back();
+    while (m_rowIds.size() < size_t(rows))
+        m_rowIds.push_back(m_nextRowId++);
 }
 
 void GridModel::setRowCount(int rows)
@@ -210,12 +215,48 @@ void GridModel::deleteRow(int row)
         column.colours.erase(at(column.colours));
         column.colours.push_back(kNoColour);
     }
+    m_rowIds.erase(at(m_rowIds));
+    m_rowIds.push_back(m_nextRowId++); // the blank row at the bottom is a new one
     if (m_batchDepth > 0) {
         m_dirtyFirstRow = m_dirtyLastRow < m_dirtyFirstRow ? row : qMin(m_dirtyFirstRow, row);
         m_dirtyLastRow = m_rowCount;
         return;
     }
     emit dataChanged(index(row - 1, 0), index(m_rowCount - 1, ColumnCount() - 1));
+}
+
+void GridModel::appendRows(int col, const QStringList &texts)
+{
+    if (texts.isEmpty())
+        return;
+    const int first = m_rowCount + 1;
+    const int last = m_rowCount + int(texts.size());
+    const bool notify = m_batchDepth == 0;
+    if (notify)
+        beginInsertRows({}, first - 1, last - 1);
+    else if (!m_batchReset) {
+        beginResetModel();
+        m_batchReset = true;
+    }
+    resizeColumns(last);
+    m_rowCount = last;
+    const bool textColumn = col >= 1 && col <= ColumnCount() && m_specs[col - 1].kind == CellKind::Text;
+    for (int row = first; textColumn && row <= last; ++row)
+        m_columns[col - 1].texts[row - 1] = texts[row - first];
+    if (notify)
+        endInsertRows();
+}
+
+quint64 GridModel::rowId(int row) const
+{
+    return row >= 1 && row <= m_rowCount ? m_rowIds[row - 1] : 0;
+}
+
+int GridModel::rowOf(quint64 id) const
+{
+    // Identities grow down the grid: a binary search finds the row.
+    const auto found = std::lower_bound(m_rowIds.begin(), m_rowIds.end(), id);
+    return found != m_rowIds.end() && *found == id ? int(found - m_rowIds.begin()) + 1 : 0;
 }
 
 void GridModel::cellChanged(int row, int col)

@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 // The cells of a grid: rows numbered from 1, columns from 1, headers in row 0.
@@ -58,6 +59,17 @@ public:
     // The rows below move up by one; the row count does not change.
     void deleteRow(int row);
 
+    // Appends one row per text, writing the texts into column col, with one
+    // insertion notice: views never see a half-built model.
+    void appendRows(int col, const QStringList &texts);
+
+    // Every row gets an identity when it is created; it stays with the row's
+    // contents when rows above it are deleted. Identities grow down the grid,
+    // since rows are only ever added at the bottom. 0 is no row.
+    quint64 rowId(int row) const;
+    // The row that holds the identity now, or 0 when it is gone.
+    int rowOf(quint64 id) const;
+
     // Many writes with one change notice at the end: for refreshes that paint
     // every row, and loads that add thousands of rows.
     class Batch
@@ -94,6 +106,8 @@ private:
 
     QList<ColumnSpec> m_specs;
     std::vector<Column> m_columns;
+    std::vector<quint64> m_rowIds;
+    quint64 m_nextRowId = 1;
     QList<QImage> m_pictures;
     int m_rowCount = 0;
     bool m_locked = false;

@@ -1,0 +1,3 @@
+#include "quotes/RefreshLog.h"
+
+Q_LOGGING_CATEGORY(lcRefresh, "tickerloom.refresh", QtWarningMsg)
