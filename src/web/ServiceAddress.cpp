@@ -11,16 +11,18 @@ constexpr qint16 kBaseKey = 6;
 
 } // namespace
 
-QString builtIn()
+std::optional<QString> builtIn()
 {
     qint16 key = kBaseKey;
     return Unscramble(QString::fromUtf16(kScrambledBase), key);
 }
 
-QString base()
+std::optional<QString> base()
 {
     const QString fromEnvironment = qEnvironmentVariable("TICKERLOOM_SERVICE_URL");
-    return fromEnvironment.isEmpty() ? builtIn() : fromEnvironment;
+    if (fromEnvironment.isEmpty())
+        return builtIn();
+    return fromEnvironment;
 }
 
 } // namespace ServiceAddress

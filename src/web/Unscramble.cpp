@@ -1,12 +1,11 @@
 #include "web/Unscramble.h"
 
 #include <limits>
-#include <stdexcept>
 
-QString Unscramble(const QString &text, qint16 &key)
+std::optional<QString> Unscramble(const QString &text, qint16 &key)
 {
     if (key == std::numeric_limits<qint16>::min())
-        throw std::overflow_error("Unscramble: the key cannot be lowered");
+        return std::nullopt;
     --key;
 
     QString result;
@@ -15,10 +14,8 @@ QString Unscramble(const QString &text, qint16 &key)
         // A character beyond one byte has no single-byte code: it stands as "?".
         const int code = c.unicode() <= 0xFF ? c.unicode() : '?';
         const int lowered = code - key;
-        if (lowered > std::numeric_limits<qint16>::max() || lowered < std::numeric_limits<qint16>::min())
-            throw std::overflow_error("Unscramble: character code overflow");
         if (lowered < 0 || lowered > 255)
-            throw std::invalid_argument("Unscramble: not a single-byte character code");
+            return std::nullopt; // also every 16-bit overflow, which lies far outside 0 to 255
         result += QChar(char16_t(lowered));
     }
     return result;
