@@ -66,14 +66,18 @@ private slots:
     void windowShowsThePictureAtItsOwnSize_data()
     {
         QTest::addColumn<QSize>("size");
-        QTest::newRow("the layout's 350 x 350") << QSize(350, 350);
-        QTest::newRow("smaller") << QSize(120, 80);
-        QTest::newRow("larger, beyond the layout") << QSize(500, 420);
+        QTest::addColumn<QSize>("shown");
+        QTest::newRow("the layout's 350 x 350") << QSize(350, 350) << QSize(350, 350);
+        QTest::newRow("smaller") << QSize(120, 80) << QSize(120, 80);
+        // A larger picture is scaled down into the layout, keeping its shape.
+        QTest::newRow("larger, beyond the layout") << QSize(500, 420) << QSize(350, 294);
+        QTest::newRow("taller") << QSize(100, 700) << QSize(50, 350);
     }
 
     void windowShowsThePictureAtItsOwnSize()
     {
         QFETCH(QSize, size);
+        QFETCH(QSize, shown);
         frmTip *tip = openTip(size);
         QVERIFY(tip);
         QCOMPARE(tip->windowTitle(), QStringLiteral("Tip of the Day"));
@@ -84,8 +88,8 @@ private slots:
         QCOMPARE(tip->minimumSize(), tip->maximumSize());
         QVERIFY((tip->frameGeometry().center() - tip->screen()->geometry().center()).manhattanLength() <= 2);
         QCOMPARE(picture(tip)->pos(), QPoint(10, 10));
-        QCOMPARE(picture(tip)->size(), size);
-        QCOMPARE(picture(tip)->pixmap().size(), size);
+        QCOMPARE(picture(tip)->size(), shown);
+        QCOMPARE(picture(tip)->pixmap().size(), shown);
         auto *close = tip->findChild<QPushButton *>(QStringLiteral("cmdOK"));
         QCOMPARE(close->geometry(), QRect(145, 372, 81, 27));
         QVERIFY(close->isDefault());

@@ -1,5 +1,6 @@
 #include "watch/ProgramIcon.h"
 #include "watch/frmTickerloom.h"
+#include "web/frmTip.h"
 
 #include <QApplication>
 #include <QDir>
@@ -16,5 +17,7 @@ int main(int argc, char *argv[])
     frmTickerloom window(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Scrips.dat")));
     window.OnWindowLoad();
     window.show();
-    return app.exec();
+    const int exitCode = app.exec();
+    frmTip::deleteAll();
+    return exitCode;
 }

@@ -1,37 +1,34 @@
 #include "web/FetchUrl.h"
 
+#include "web/AdvertImage.h"
 #include "web/SetTopMost.h"
+#include "web/WebLog.h"
 #include "web/frmData.h"
 #include "web/frmTip.h"
 
-#include <exception>
-
 namespace {
 
-bool showAdvert(const QString &picturePath, const QString &link)
+void showAdvert(const QByteArray &picture, const QString &link)
 {
-    auto *tip = new frmTip();
-    tip->StrLink = link;
-    if (!tip->loadPicture(picturePath)) {
-        delete tip;
-        return false;
+    const QImage decoded = AdvertImage::decode(picture);
+    if (decoded.isNull()) {
+        qCDebug(lcWeb) << "advertisement of" << picture.size() << "bytes is no picture within budget: no window";
+        return;
     }
+    auto *tip = new frmTip(); // no owner: it outlives the fetch; frmTip::deleteAll() ends it with the program
+    tip->StrLink = link;
+    tip->setPicture(decoded);
     tip->show(); // not modal: the fetch goes on while it is open
     SetTopMost(tip, true);
     tip->activateWindow();
     tip->setFocus();
-    return true;
 }
 
 } // namespace
 
 QString FetchUrl(const QString &url)
 {
-    try {
-        frmData data;
-        data.setAdvertHandler(showAdvert);
-        return data.GetData(url);
-    } catch (...) {
-        return QString();
-    }
+    frmData data;
+    data.setAdvertHandler(showAdvert);
+    return data.GetData(url);
 }

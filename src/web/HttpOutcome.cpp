@@ -69,6 +69,9 @@ Outcome interpret(const HttpResponse &response)
     const QByteArray headers = headerText(response);
     if (containsUpper(headers, " 404 Not Found") || containsUpper(headers, " 401 Unauthorized"))
         return nothing();
+    // An error page is no data: its lines would be painted as quotes or listed as scrips.
+    if (response.statusCode < 200 || response.statusCode > 299)
+        return nothing();
     Outcome data;
     data.kind = Kind::Data;
     data.text = QString::fromLatin1(body);

@@ -16,7 +16,9 @@ struct HttpResponse
 };
 
 // How the fetch reads a reply: its data text, an advertisement picture with
-// its link, or nothing. Pure, so every reading rule is testable without a socket.
+// its link, or nothing. An advertisement is recognised whatever the status;
+// data comes only with a 2xx status. Pure, so every reading rule is testable
+// without a socket.
 namespace HttpOutcome {
 
 enum class Kind { Data, Advert, Nothing };

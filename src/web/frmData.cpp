@@ -1,23 +1,25 @@
 #include "web/frmData.h"
 
+#include "web/AdvertFile.h"
+#include "web/NetworkClient.h"
+#include "web/WebLog.h"
+
 #include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QNetworkRequest>
-#include <QSaveFile>
 #include <QTimer>
 #include <QUrl>
-#include <exception>
 #include <memory>
 
 namespace {
 
 int g_deadlineMs = frmData::kDefaultDeadlineMs;
 
-const char kAdvertFile[] = "ad.jpg";
+const QString kAdvertFile = QStringLiteral("ad.jpg");
 
 // Qt reports HTTP error statuses as errors too; those replies still count as
-// answers, and only a failure of the transfer itself gives nothing.
+// answers (the reading decides what they give), and only a failure of the
+// transfer itself gives nothing.
 bool isTransferFailure(QNetworkReply::NetworkError error, bool hasStatus)
 {
     if (error == QNetworkReply::NoError)
@@ -28,22 +30,21 @@ bool isTransferFailure(QNetworkReply::NetworkError error, bool hasStatus)
     return !(hasStatus && httpStatusError);
 }
 
-struct DeleteLater
+struct DisconnectAndDeleteLater
 {
-    void operator()(QObject *object) const { object->deleteLater(); }
+    void operator()(QObject *object) const
+    {
+        object->disconnect(); // nothing may reach the waits that are gone
+        object->deleteLater();
+    }
 };
 
 } // namespace
 
-const QByteArray frmData::kContentType = "application/x-www-form-urlencoded";
-const QByteArray frmData::kUserAgent =
-    "Mozilla/4.0 (compatible; MSIE 7.0; Windows NT 6.0; SLCC1; .NET CLR 2.0.50727; .NET CLR 3.0.04506)";
-
 frmData::frmData(QObject *parent)
     : QObject(parent)
-    , Inet1(new QNetworkAccessManager(this))
+    , Inet1(NetworkClient::manager())
 {
-    Inet1->setObjectName(QStringLiteral("Inet1"));
 }
 
 void frmData::setDeadlineMs(int milliseconds)
@@ -57,44 +58,51 @@ int frmData::deadlineMs()
 
 QString frmData::GetData(const QString &url)
 {
-    try {
-        for (int adverts = 0;; ++adverts) {
-            const HttpOutcome::Outcome outcome = HttpOutcome::interpret(transfer(url));
-            if (outcome.kind != HttpOutcome::Kind::Advert)
-                return outcome.text;
-            // A service that answers only with advertisements must not keep us here.
-            if (adverts == kMaxAdvertsInARow || !showAdvert(outcome))
-                return QString();
+    for (int adverts = 0;; ++adverts) {
+        const HttpOutcome::Outcome outcome = HttpOutcome::interpret(transfer(url));
+        if (outcome.kind != HttpOutcome::Kind::Advert)
+            return outcome.text;
+        // A service that answers only with advertisements must not keep us here.
+        if (adverts == kMaxAdvertsInARow) {
+            qCDebug(lcWeb) << "advertisement number" << adverts + 1 << "in a row: giving up on" << url;
+            return QString();
         }
-    } catch (const std::exception &) {
-        return QString();
+        showAdvert(outcome);
     }
 }
 
 HttpResponse frmData::transfer(const QString &url)
 {
     HttpResponse response;
-    QNetworkRequest request{QUrl(url)};
-    request.setRawHeader("Content-Type", kContentType);
-    request.setRawHeader("User-Agent", kUserAgent);
-    request.setTransferTimeout(g_deadlineMs);
-
-    const std::unique_ptr<QNetworkReply, DeleteLater> reply(Inet1->get(request));
+    const std::unique_ptr<QNetworkReply, DisconnectAndDeleteLater> reply(
+        Inet1->get(NetworkClient::request(QUrl(url), g_deadlineMs)));
     QNetworkReply *const raw = reply.get();
+    // Qt's network thread holds at most this much unread: the cap below then
+    // bounds what an endless body can cost.
+    raw->setReadBufferSize(kReadBufferBytes);
     bool abandoned = false;
-    const auto abandon = [&abandoned, raw] {
+    const auto abandon = [&abandoned, raw](const char *why) {
+        if (!abandoned)
+            qCDebug(lcWeb) << "transfer abandoned:" << why << raw->url().toDisplayString();
         abandoned = true;
         raw->abort();
+    };
+    QByteArray body;
+    const auto gather = [&] {
+        body += raw->readAll();
+        if (body.size() > kMaxBodyBytes)
+            abandon("the body passed the cap");
     };
 
     // The deadline counts from the start: a body that trickles in never trips
     // the inactivity time-out alone.
     QTimer deadline;
     deadline.setSingleShot(true);
-    QObject::connect(&deadline, &QTimer::timeout, raw, abandon);
-    QObject::connect(raw, &QNetworkReply::downloadProgress, raw, [abandon](qint64 received, qint64 total) {
-        if (received > kMaxBodyBytes || total > kMaxBodyBytes)
-            abandon();
+    QObject::connect(&deadline, &QTimer::timeout, raw, [&] { abandon("deadline"); });
+    QObject::connect(raw, &QNetworkReply::readyRead, raw, gather);
+    QObject::connect(raw, &QNetworkReply::downloadProgress, raw, [&](qint64, qint64 total) {
+        if (total > kMaxBodyBytes)
+            abandon("the stated length passes the cap");
     });
 
     QEventLoop wait;
@@ -105,27 +113,34 @@ HttpResponse frmData::transfer(const QString &url)
 
     // The wait also returns when the program is ending; only a finished reply counts.
     if (!raw->isFinished()) {
-        abandon();
+        abandon("the program is ending");
         response.transferFailed = true;
         return response;
     }
+    if (!abandoned)
+        gather();
     const QVariant status = raw->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     response.transferFailed = abandoned || isTransferFailure(raw->error(), status.isValid());
-    if (response.transferFailed)
+    if (response.transferFailed) {
+        qCDebug(lcWeb) << "transfer failed:" << raw->errorString();
         return response;
+    }
     response.statusCode = status.toInt();
     response.reasonPhrase = raw->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toByteArray();
     response.headers = raw->rawHeaderPairs();
-    response.body = raw->readAll();
+    response.body = std::move(body);
+    qCDebug(lcWeb) << "status" << response.statusCode << "with" << response.body.size() << "bytes from"
+                   << raw->url().toDisplayString();
     return response;
 }
 
-bool frmData::showAdvert(const HttpOutcome::Outcome &advert)
+// The picture is shown from the bytes received, so an "ad.jpg" that cannot be
+// written costs neither the advertisement nor the data.
+void frmData::showAdvert(const HttpOutcome::Outcome &advert)
 {
-    QSaveFile file(QString::fromLatin1(kAdvertFile));
-    if (!file.open(QIODevice::WriteOnly) || file.write(advert.picture) != advert.picture.size() || !file.commit())
-        return false;
-    if (!m_advertHandler)
-        return true;
-    return m_advertHandler(QString::fromLatin1(kAdvertFile), advert.link);
+    const QString failure = AdvertFile::replace(kAdvertFile, advert.picture);
+    if (!failure.isEmpty())
+        qCDebug(lcWeb) << "advertisement not saved as" << kAdvertFile << ":" << failure;
+    if (m_advertHandler)
+        m_advertHandler(advert.picture, advert.link);
 }

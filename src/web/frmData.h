@@ -8,25 +8,23 @@
 
 class QNetworkAccessManager;
 
-// The hidden object behind one fetch: it owns its own HTTP client, sends one
-// GET with the program's two request headers, waits while the window keeps
-// handling events, and gives the body text or "". An advertisement reply is
-// saved as "ad.jpg", handed to the advertisement handler, and the request is
-// sent again.
+// The hidden object behind one fetch: it sends one GET with the program's
+// request headers through the program's HTTP client, waits while the window
+// keeps handling events, and gives the body text or "". An advertisement
+// reply is saved as "ad.jpg", handed to the advertisement handler, and the
+// request is sent again.
 class frmData : public QObject
 {
     Q_OBJECT
 
 public:
-    // Shows an advertisement whose picture was saved at picturePath; false
-    // when it could not be shown.
-    using AdvertHandler = std::function<bool(const QString &picturePath, const QString &link)>;
+    // Shows an advertisement picture, given as the bytes received.
+    using AdvertHandler = std::function<void(const QByteArray &picture, const QString &link)>;
 
     static constexpr int kMaxAdvertsInARow = 3;
     static constexpr qint64 kMaxBodyBytes = 32 * 1024 * 1024;
+    static constexpr qint64 kReadBufferBytes = 1024 * 1024; // what Qt may hold unread for us
     static constexpr int kDefaultDeadlineMs = 30000;
-    static const QByteArray kContentType;
-    static const QByteArray kUserAgent;
 
     explicit frmData(QObject *parent = nullptr);
 
@@ -40,7 +38,7 @@ public:
 
 private:
     HttpResponse transfer(const QString &url);
-    bool showAdvert(const HttpOutcome::Outcome &advert);
+    void showAdvert(const HttpOutcome::Outcome &advert);
 
     QNetworkAccessManager *Inet1;
     AdvertHandler m_advertHandler;

@@ -1,7 +1,10 @@
 #include "web/frmTip.h"
 
+#include "web/AdvertImage.h"
+
+#include <QApplication>
 #include <QDesktopServices>
-#include <QGuiApplication>
+#include <QFile>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPixmap>
@@ -39,12 +42,25 @@ frmTip::frmTip(QWidget *parent)
 
 bool frmTip::loadPicture(const QString &path)
 {
-    QPixmap picture;
-    if (!picture.load(path))
+    QFile file(path);
+    const QImage picture = file.open(QIODevice::ReadOnly) ? AdvertImage::decode(file.readAll()) : QImage();
+    if (picture.isNull())
         return false;
-    Image1->setPixmap(picture);
-    Image1->resize(picture.size()); // at its own size, not stretched
+    setPicture(picture);
     return true;
+}
+
+void frmTip::setPicture(const QImage &picture)
+{
+    Image1->setPixmap(QPixmap::fromImage(picture));
+    Image1->resize(picture.size()); // at its own size, not stretched
+}
+
+void frmTip::deleteAll()
+{
+    for (QWidget *window : QApplication::topLevelWidgets())
+        if (qobject_cast<frmTip *>(window))
+            delete window;
 }
 
 QUrl frmTip::linkAddress(const QString &link)

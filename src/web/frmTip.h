@@ -19,7 +19,13 @@ public:
     // The advertiser's address without "http://www.".
     QString StrLink;
 
+    // False, and no picture, when the file holds none that decodes within budget.
     bool loadPicture(const QString &path);
+    void setPicture(const QImage &picture);
+
+    // Deletes the advertisement windows still open: they have no owner, so the
+    // program deletes them itself when it ends.
+    static void deleteAll();
 
     // "http://www." + link when that is a valid http address, else empty.
     static QUrl linkAddress(const QString &link);

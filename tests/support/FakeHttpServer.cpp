@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QTcpSocket>
 #include <QTimer>
+#include <utility>
 
 namespace {
 qint64 nowMs()
@@ -70,11 +71,15 @@ void FakeHttpServer::onNewConnection()
 
 void FakeHttpServer::onReadyRead(QTcpSocket *socket)
 {
-    QByteArray &buffer = m_pending[socket];
-    buffer += socket->readAll();
+    m_pending[socket] += socket->readAll();
     // Requests here are GETs without a body: the blank line ends each one.
-    qsizetype end;
-    while ((end = buffer.indexOf("\r\n\r\n")) >= 0) {
+    const QPointer<QTcpSocket> alive(socket);
+    while (alive) {
+        // Looked up again each time: answering may run the program's nested waits.
+        QByteArray &buffer = m_pending[socket];
+        const qsizetype end = buffer.indexOf("\r\n\r\n");
+        if (end < 0)
+            return;
         const QByteArray request = buffer.left(end + 4);
         buffer.remove(0, end + 4);
         answer(socket, request);
@@ -93,6 +98,12 @@ void FakeHttpServer::answer(QTcpSocket *socket, const QByteArray &request)
         reply.bytes = m_default(request);
     else
         reply.bytes = status(500, "No Script", "no scripted reply");
+    if (reply.hold || (m_holdWhen && m_holdWhen(request))) {
+        reply.hold = false;
+        m_held.append({socket, reply});
+        emit requestReceived(index);
+        return;
+    }
     emit requestReceived(index);
     send(socket, reply);
 }
@@ -101,6 +112,11 @@ void FakeHttpServer::send(QTcpSocket *socket, const Reply &reply)
 {
     if (reply.stall)
         return;
+    if (reply.endless) {
+        socket->write(reply.bytes);
+        sendEndlessChunks(socket);
+        return;
+    }
     if (reply.trickleMs <= 0) {
         socket->write(reply.bytes);
         m_replyEndTimesMs.append(nowMs());
@@ -122,4 +138,17 @@ void FakeHttpServer::send(QTcpSocket *socket, const Reply &reply)
         socket->write(reply.bytes.mid((*sent)++, 1));
     });
     timer->start(reply.trickleMs);
+}
+
+// Writes the next chunk whenever the client has taken most of the last one,
+// so the server itself holds little, until the client goes away.
+void FakeHttpServer::sendEndlessChunks(QTcpSocket *socket)
+{
+    static const QByteArray chunk = "100000\r\n" + QByteArray(0x100000, 'e') + "\r\n";
+    const auto topUp = [socket] {
+        while (socket->state() == QAbstractSocket::ConnectedState && socket->bytesToWrite() < chunk.size())
+            socket->write(chunk);
+    };
+    connect(socket, &QTcpSocket::bytesWritten, socket, topUp);
+    topUp();
 }
