@@ -1,4 +1,5 @@
 #include "quotes/QuoteRefresher.h"
+#include "watch/QuoteGridColumns.h"
 #include "watch/SpreadGrid.h"
 #include "watch/SwitchTimer.h"
 #include "watch/frmTickerloom.h"
@@ -13,7 +14,7 @@
 #include <QTest>
 #include <QTimer>
 
-using Col = QuoteRefresher::Column;
+using Col = QuoteGridColumns::Column;
 
 // A quote service in the test: answers every symbol it is asked for with a
 // fixed price, and records the URLs. While `holdOpen` is set, each fetch

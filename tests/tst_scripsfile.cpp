@@ -3,8 +3,13 @@
 #include "support/TestHelpers.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
 
 class tst_ScripsFile : public QObject
 {
@@ -17,7 +22,38 @@ private slots:
     void writtenRowsRoundTrip();
     void everyByteRoundTrips();
     void failedSaveLeavesTheOldFileWhole();
+    void fullDiskLeavesTheOldFileWhole();
+    void leftoversOfAnInterruptedSaveAreRemoved();
 };
+
+namespace {
+
+// Makes every write past maxBytes of a file fail, as a full disk does, for as
+// long as it lives; root is bound by it too.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t maxBytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_previous);
+        m_previousHandler = std::signal(SIGXFSZ, SIG_IGN); // the write fails instead of ending the test
+        const rlimit limited{maxBytes, m_previous.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_previous);
+        std::signal(SIGXFSZ, m_previousHandler);
+    }
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+
+private:
+    rlimit m_previous{};
+    void (*m_previousHandler)(int) = nullptr;
+};
+
+} // namespace
 
 void tst_ScripsFile::linesEndAtCrLfOrLoneCr_data()
 {
@@ -87,6 +123,51 @@ void tst_ScripsFile::failedSaveLeavesTheOldFileWhole()
     const QString reason = ScripsFile::save(path, {"C", ""});
     QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QCOMPARE(TestHelpers::readFile(path), reason.isEmpty() ? QByteArray("C\r\n\r\n") : QByteArray("A\r\nB\r\n\r\n"));
+}
+
+void tst_ScripsFile::fullDiskLeavesTheOldFileWhole()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Scrips.dat");
+    QVERIFY(ScripsFile::save(path, {"A", "B", ""}).isEmpty());
+    QStringList many;
+    for (int i = 0; i < 1000; ++i)
+        many.append(QStringLiteral("SCRIP%1").arg(i));
+    QString reason;
+    {
+        const FileSizeLimit full(4096);
+        reason = ScripsFile::save(path, many);
+    }
+    QVERIFY(!reason.isEmpty());
+    QCOMPARE(TestHelpers::readFile(path), QByteArray("A\r\nB\r\n\r\n"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"Scrips.dat"}); // no temporary left
+}
+
+void tst_ScripsFile::leftoversOfAnInterruptedSaveAreRemoved()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Scrips.dat");
+    TestHelpers::writeFile(path, "A\r\n");
+    // What a save leaves behind when it is killed before its commit, where
+    // the file system keeps the save's temporary file under a name: the
+    // list's name and six more characters, as Qt names it.
+    QTemporaryFile interrupted(path);
+    QVERIFY(interrupted.open());
+    interrupted.setAutoRemove(false);
+    interrupted.write("B\r\n");
+    interrupted.close();
+    QVERIFY(QFileInfo(interrupted.fileName()).fileName().startsWith("Scrips.dat."));
+    const QStringList others{"Other.dat.a1B2c3", "Scrips.dat.a1B2c3d", "Scrips.dat.bak", "Scrips.dat.a1-2c3"};
+    for (const QString &name : others)
+        TestHelpers::writeFile(dir.filePath(name), "keep");
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 6);
+
+    ScripsFile::removeStaleTemporaries(path);
+    QStringList expected = others;
+    expected.append("Scrips.dat");
+    expected.sort();
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files, QDir::Name), expected);
+    QCOMPARE(TestHelpers::readFile(path), QByteArray("A\r\n"));
 }
 
 QTEST_GUILESS_MAIN(tst_ScripsFile)

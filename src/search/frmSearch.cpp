@@ -1,5 +1,6 @@
 #include "search/frmSearch.h"
 
+#include "search/SearchLog.h"
 #include "search/SearchReply.h"
 #include "search/SearchRequest.h"
 #include "search/SearchText.h"
@@ -13,7 +14,6 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <exception>
 #include <limits>
 
 namespace {
@@ -106,8 +106,10 @@ void frmSearch::OnDialogLoad()
 {
     fpSpread1->grid()->setLocked(true);
     fpSpread1->grid()->setRowCount(0);
+    fpSpread1->setActiveCell(1, 1);
     sScrip.clear();
     Text1->clear();
+    Text1->setFocus();
     Command1->setEnabled(false);
     OKButton->setEnabled(false);
     CancelButton->setEnabled(true);
@@ -120,18 +122,19 @@ void frmSearch::applySearchEnableRule()
 
 void frmSearch::runSearch()
 {
-    QString url;
-    try {
-        url = SearchRequest::url(ServiceAddress::base(), SearchText::fromBox(Text1->text()));
-    } catch (const std::exception &) {
-        url.clear(); // an address that does not unscramble is a failed fetch
-    }
+    const int serial = ++m_searchSerial;
+    const std::optional<QString> base = ServiceAddress::base(); // none: a failed fetch
+    const QString url = base ? SearchRequest::url(*base, SearchText::fromBox(Text1->text())) : QString();
     const QPointer<frmSearch> self(this);
-    const int shownCount = m_shownCount;
     const QString reply = url.isEmpty() ? QString() : FetchUrl(url);
-    // Closed or destroyed while the fetch waited: the reply has no dialog to go to.
-    if (!self || !isVisible() || shownCount != m_shownCount)
+    // Destroyed, closed, or overtaken by a newer search while the fetch waited:
+    // the reply has no place to go.
+    if (!self)
         return;
+    if (serial != m_searchSerial || !isVisible()) {
+        qCDebug(lcSearch) << "search reply dropped: a newer search or a close came first," << url;
+        return;
+    }
     showResults(reply);
 }
 
@@ -194,6 +197,12 @@ void frmSearch::closeEvent(QCloseEvent *event)
 
 void frmSearch::showEvent(QShowEvent *event)
 {
-    ++m_shownCount;
+    ++m_searchSerial;
     QDialog::showEvent(event);
+}
+
+void frmSearch::hideEvent(QHideEvent *event)
+{
+    ++m_searchSerial;
+    QDialog::hideEvent(event);
 }

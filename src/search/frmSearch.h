@@ -10,6 +10,8 @@ class SpreadGrid;
 // The "Search Scrip" dialog: the user types at least three letters, asks the
 // service for matching scrips, and picks one. The picked code is left in
 // sScrip ("" when nothing was picked) for the window that opened it.
+// Searches may overlap while their fetches wait: only the latest one's reply
+// is shown.
 class frmSearch : public QDialog
 {
     Q_OBJECT
@@ -29,6 +31,7 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     void createControls();
@@ -41,5 +44,7 @@ private:
     SpreadGrid *fpSpread1;
     QPushButton *OKButton;
     QPushButton *CancelButton;
-    int m_shownCount = 0; // tells a search whether its dialog was closed while it waited
+    // Taken by every search and moved on when the dialog is shown or hidden:
+    // a reply whose search is no longer the latest finds it changed and is dropped.
+    int m_searchSerial = 0;
 };

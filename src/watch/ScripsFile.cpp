@@ -1,5 +1,8 @@
 #include "watch/ScripsFile.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QSaveFile>
 
 namespace ScripsFile {
@@ -42,7 +45,9 @@ QByteArray serialize(const QStringList &rows)
 QString save(const QString &path, const QStringList &rows)
 {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered: a buffered write fails only when commit() flushes it, and
+    // Qt then still renames the cut temporary file over the list.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return file.errorString();
     const QByteArray bytes = serialize(rows);
     if (file.write(bytes) != bytes.size()) {
@@ -53,6 +58,18 @@ QString save(const QString &path, const QStringList &rows)
     if (!file.commit())
         return file.errorString();
     return QString();
+}
+
+void removeStaleTemporaries(const QString &path)
+{
+    const QFileInfo list(path);
+    const QRegularExpression temporary(QRegularExpression::anchoredPattern(QRegularExpression::escape(list.fileName()) +
+                                                                           QStringLiteral("\\.[A-Za-z0-9]{6}")));
+    QDir folder = list.absoluteDir();
+    for (const QString &name :
+         folder.entryList({list.fileName() + QStringLiteral(".??????")}, QDir::Files | QDir::Hidden))
+        if (temporary.match(name).hasMatch())
+            folder.remove(name);
 }
 
 } // namespace ScripsFile

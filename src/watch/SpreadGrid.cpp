@@ -31,10 +31,11 @@ SpreadGrid::SpreadGrid(QList<GridModel::ColumnSpec> columns, QWidget *parent)
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     applyColumnWidths();
 
-    // A reset (a search's new rows, a bulk load) drops the view's current
-    // cell; the grid keeps its own and shows it again.
-    connect(m_model, &QAbstractItemModel::modelReset, this, &SpreadGrid::restoreCurrentCell);
-    connect(m_model, &QAbstractItemModel::rowsInserted, this, &SpreadGrid::restoreCurrentCell);
+    // A reset (a search's new rows) drops the view's current cell, and fewer
+    // rows may leave it beyond the last: the grid keeps its own within the rows.
+    connect(m_model, &QAbstractItemModel::modelReset, this, &SpreadGrid::keepActiveCellInRows);
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, &SpreadGrid::keepActiveCellInRows);
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, &SpreadGrid::keepActiveCellInRows);
     connect(this, &QAbstractItemView::doubleClicked, this,
             [this](const QModelIndex &index) { emit cellActivated(index.column() + 1, index.row() + 1); });
 }
@@ -67,6 +68,14 @@ void SpreadGrid::selectBlock(int firstCol, int firstRow, int lastCol, int lastRo
     m_activeColumn = firstCol;
 }
 
+void SpreadGrid::setActiveCell(int col, int row)
+{
+    m_activeColumn = qBound(1, col, qMax(1, m_model->ColumnCount()));
+    m_activeRow = qBound(1, row, qMax(1, m_model->RowCount()));
+    const QModelIndex active = m_model->index(m_activeRow - 1, m_activeColumn - 1);
+    selectionModel()->setCurrentIndex(active, QItemSelectionModel::NoUpdate);
+}
+
 void SpreadGrid::mousePressEvent(QMouseEvent *event)
 {
     // A right click leaves the selection to the window, which selects the row itself.
@@ -96,9 +105,10 @@ void SpreadGrid::currentChanged(const QModelIndex &current, const QModelIndex &p
     }
 }
 
-void SpreadGrid::restoreCurrentCell()
+void SpreadGrid::keepActiveCellInRows()
 {
+    m_activeRow = qBound(1, m_activeRow, qMax(1, m_model->RowCount()));
     const QModelIndex active = m_model->index(m_activeRow - 1, m_activeColumn - 1);
-    if (active.isValid() && !currentIndex().isValid())
+    if (active.isValid() && currentIndex() != active)
         selectionModel()->setCurrentIndex(active, QItemSelectionModel::NoUpdate);
 }

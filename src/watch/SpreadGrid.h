@@ -8,6 +8,8 @@
 // and columns numbered from 1. It keeps an active cell that only the user
 // moves (a right click, a click, the keys), reports right clicks and
 // double-clicks with their cell, and sizes its columns in character widths.
+// Whenever the rows change, the active cell stays within them (row 1 when
+// there are none).
 class SpreadGrid : public QTableView
 {
     Q_OBJECT
@@ -24,6 +26,9 @@ public:
     // of -1 selects whole rows.
     void selectBlock(int firstCol, int firstRow, int lastCol, int lastRow);
 
+    // Moves the active cell without selecting anything.
+    void setActiveCell(int col, int row);
+
 signals:
     // row is 0 for a click outside the rows, such as the area below them.
     void rightClicked(int col, int row, const QPoint &globalPos);
@@ -36,7 +41,7 @@ protected:
 
 private:
     void applyColumnWidths();
-    void restoreCurrentCell();
+    void keepActiveCellInRows();
 
     GridModel *m_model;
     int m_activeRow = 1;

@@ -11,5 +11,4 @@ void SwitchTimer::setEnabled(bool enabled)
         start(); // restarts the interval even when already running
     else
         stop();
-    emit enabledChanged(enabled);
 }

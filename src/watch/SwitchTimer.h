@@ -2,9 +2,8 @@
 
 #include <QTimer>
 
-// A timer whose enabled state can be waited for: enabling it restarts its
-// interval, and every change of state is announced. The refresh timer's
-// enabled state also tells that no timer refresh is running.
+// The refresh timer, switched on and off by name: enabling it restarts its
+// interval, so the next tick comes a whole interval after it was enabled.
 class SwitchTimer : public QTimer
 {
     Q_OBJECT
@@ -14,7 +13,4 @@ public:
 
     bool isEnabled() const { return isActive(); }
     void setEnabled(bool enabled);
-
-signals:
-    void enabledChanged(bool enabled);
 };

@@ -2,6 +2,7 @@
 
 #include "search/frmSearch.h"
 #include "watch/GridFit.h"
+#include "watch/ListLog.h"
 #include "watch/ProgramIcon.h"
 #include "watch/QuoteGridColumns.h"
 #include "watch/ScripsFile.h"
@@ -13,10 +14,10 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
-#include <QMessageBox>
 #include <QPixmap>
 #include <QPushButton>
 
@@ -24,6 +25,7 @@ namespace {
 
 const QString kTitle = QStringLiteral("Tickerloom");
 constexpr int kRefreshIntervalMs = 5000;
+constexpr int kLoadSliceMs = 10; // a long list is loaded in slices this long, with events between them
 
 QLabel *hiddenPicture(const QString &name, const QImage &picture, QRect geometry, QWidget *parent)
 {
@@ -53,8 +55,8 @@ frmTickerloom::frmTickerloom(const QString &scripsPath, QuoteRefresher::Fetch fe
     GridModel *grid = fpSpread1->grid();
     const int upPicture = grid->addPicture(Image2->pixmap().toImage());
     const int downPicture = grid->addPicture(Image1->pixmap().toImage());
-    m_refresher = std::make_unique<QuoteRefresher>(grid, fetch ? std::move(fetch) : QuoteRefresher::Fetch(FetchUrl),
-                                                   upPicture, downPicture);
+    m_refresher = new QuoteRefresher(grid, fetch ? std::move(fetch) : QuoteRefresher::Fetch(FetchUrl), upPicture,
+                                     downPicture, this);
 }
 
 frmTickerloom::~frmTickerloom() = default;
@@ -66,7 +68,6 @@ void frmTickerloom::createControls()
     Timer1->setInterval(kRefreshIntervalMs);
     Timer1->setTimerType(Qt::PreciseTimer); // a coarse timer may tick up to 5% early
     connect(Timer1, &QTimer::timeout, this, &frmTickerloom::OnRefreshTick);
-    connect(Timer1, &SwitchTimer::enabledChanged, this, &frmTickerloom::onTimerEnabledChanged);
 
     Command1 = new QPushButton(QStringLiteral("Add Scrip"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
@@ -97,36 +98,66 @@ void frmTickerloom::OnWindowLoad()
     grid->setLocked(true);
     grid->setRowCount(0);
     m_watchList.clear();
+    const QPointer<frmTickerloom> self(this);
     LoadScrips();
+    if (!self)
+        return;
     grid->setRowCount(grid->RowCount() + 1); // the spare row
     if (grid->RowCount() > 1)
-        Timer1->setEnabled(true);
+        resumeTimer();
 }
 
 void frmTickerloom::LoadScrips()
 {
     GridModel *grid = fpSpread1->grid();
     grid->setRowCount(0);
+    ScripsFile::removeStaleTemporaries(m_scripsPath);
     QFile file(m_scripsPath);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly)) {
+        qCDebug(lcList) << "no list loaded from" << m_scripsPath << ":" << file.errorString();
         return; // no list yet: the first add creates the file
+    }
     const QByteArray bytes = file.readAll();
     const bool readWhole = file.error() == QFileDevice::NoError;
     file.close();
-    {
-        GridModel::Batch batch(*grid);
-        for (const QString &line : ScripsFile::lines(bytes)) {
-            if (ScripsFile::holdsScrip(line)) {
-                const int row = grid->RowCount() + 1;
-                grid->setRowCount(row);
-                grid->setText(row, QuoteRefresher::Symbol, line);
-                m_watchList.append(line);
-            }
-            QCoreApplication::processEvents();
-        }
-    }
+    if (!appendLoadedScrips(ScripsFile::lines(bytes)))
+        return;
+    qCDebug(lcList) << "loaded" << m_watchList.size() << "scrips from" << m_scripsPath
+                    << (readWhole ? "" : "(the read failed part way)");
     if (readWhole)
         RefreshQuotes(true);
+}
+
+// Adds the scrips of the file's lines as rows, handling events between slices
+// of the work. Each slice's rows arrive in one insertion, so a paint or a
+// click between slices always meets a whole model. False when the window
+// went meanwhile.
+bool frmTickerloom::appendLoadedScrips(const QStringList &lines)
+{
+    GridModel *grid = fpSpread1->grid();
+    const QPointer<frmTickerloom> self(this);
+    QStringList slice;
+    const auto appendSlice = [&] {
+        for (const QString &symbol : std::as_const(slice))
+            m_watchList.append(symbol);
+        grid->appendRows(QuoteGridColumns::Symbol, slice);
+        slice.clear();
+    };
+    QElapsedTimer sliceTime;
+    sliceTime.start();
+    for (const QString &line : lines) {
+        if (ScripsFile::holdsScrip(line))
+            slice.append(line);
+        if (sliceTime.hasExpired(kLoadSliceMs)) {
+            appendSlice();
+            QCoreApplication::processEvents();
+            if (!self)
+                return false;
+            sliceTime.restart();
+        }
+    }
+    appendSlice();
+    return true;
 }
 
 void frmTickerloom::SaveScrips()
@@ -135,19 +166,28 @@ void frmTickerloom::SaveScrips()
     QStringList rows;
     rows.reserve(grid->RowCount());
     for (int row = 1; row <= grid->RowCount(); ++row)
-        rows.append(grid->text(row, QuoteRefresher::Symbol));
+        rows.append(grid->text(row, QuoteGridColumns::Symbol));
     const QString failure = ScripsFile::save(m_scripsPath, rows);
     if (failure.isEmpty())
         return;
-    QMessageBox::warning(this, kTitle,
-                         tr("The watch list could not be saved to \"%1\": %2.\n\n"
-                            "The list is kept in this window; the file still holds the list as it was last saved.")
-                             .arg(m_scripsPath, failure));
+    qCDebug(lcList) << "saving" << m_scripsPath << "failed:" << failure;
+    showMessage(QMessageBox::Warning,
+                tr("The watch list could not be saved to \"%1\": %2.\n\n"
+                   "The list is kept in this window; the file still holds the list as it was last saved.")
+                    .arg(m_scripsPath, failure));
+}
+
+// The window may go while a message box waits, taking the box with it.
+void frmTickerloom::showMessage(QMessageBox::Icon icon, const QString &text)
+{
+    const QPointer<QMessageBox> box = new QMessageBox(icon, kTitle, text, QMessageBox::Ok, this);
+    box->exec();
+    delete box.data();
 }
 
 void frmTickerloom::RefreshQuotes(bool FirstFetch)
 {
-    m_refresher->RefreshQuotes(m_watchList.text(), FirstFetch, Closing);
+    m_refresher->RefreshQuotes(m_watchList.text(), FirstFetch);
 }
 
 void frmTickerloom::resizeEvent(QResizeEvent *event)
@@ -168,13 +208,28 @@ void frmTickerloom::OnWindowResize()
 
 void frmTickerloom::OnRefreshTick()
 {
-    // The timer stays off while its own refresh runs, so refreshes never overlap,
-    // and the next tick comes a whole interval after this refresh ends.
     Timer1->setEnabled(false);
+    ++m_refreshesRunning;
     const QPointer<frmTickerloom> self(this);
     RefreshQuotes(false);
-    if (self && !Closing)
-        Timer1->setEnabled(true);
+    if (!self)
+        return;
+    --m_refreshesRunning;
+    resumeTimer();
+}
+
+// The timer stays off while any refresh runs, so refreshes never overlap, and
+// the next tick comes a whole interval after the last refresh ended. Deletes
+// chosen meanwhile run first.
+void frmTickerloom::resumeTimer()
+{
+    if (isClosing() || m_refreshesRunning > 0)
+        return;
+    if (!m_pendingDeletes.empty()) {
+        deleteChosenRows(); // resumes the timer when done
+        return;
+    }
+    Timer1->setEnabled(true);
 }
 
 void frmTickerloom::closeEvent(QCloseEvent *event)
@@ -186,7 +241,7 @@ void frmTickerloom::closeEvent(QCloseEvent *event)
 void frmTickerloom::OnWindowClose()
 {
     Timer1->setEnabled(false);
-    Closing = true;
+    m_refresher->setClosing();
     // Ends every event loop, the waits of pending fetches included.
     QCoreApplication::exit(0);
 }
@@ -198,7 +253,7 @@ void frmTickerloom::OnAddScrip()
     m_search->sScrip.clear();
     const QPointer<frmTickerloom> self(this);
     m_search->exec();
-    if (!self || Closing)
+    if (!self || isClosing())
         return;
     addScrip(m_search ? m_search->sScrip : QString());
 }
@@ -208,26 +263,29 @@ bool frmTickerloom::addScrip(const QString &sScrip)
     if (sScrip.isEmpty())
         return false;
     if (m_watchList.contains(sScrip)) {
-        QMessageBox::information(this, kTitle, QStringLiteral("Scrip already added"));
+        showMessage(QMessageBox::NoIcon, QStringLiteral("Scrip already added"));
         return false;
     }
     Timer1->setEnabled(false);
     GridModel *grid = fpSpread1->grid();
     const int row = grid->RowCount(); // the spare row receives the scrip
     grid->setRowCount(row + 1);
-    grid->setText(row, QuoteRefresher::Symbol, sScrip);
+    grid->setText(row, QuoteGridColumns::Symbol, sScrip);
     m_watchList.append(sScrip);
 
     const QPointer<frmTickerloom> self(this);
+    ++m_refreshesRunning;
     m_refresher->RefreshQuoteRow(row, true);
     if (!self)
         return true;
+    --m_refreshesRunning;
     SaveScrips();
+    if (!self)
+        return true;
     if (m_search)
         m_search->deleteLater(); // the next "Add Scrip" opens a fresh dialog
     m_search = nullptr;
-    if (!Closing)
-        Timer1->setEnabled(true);
+    resumeTimer();
     return true;
 }
 
@@ -243,38 +301,38 @@ void frmTickerloom::onGridRightClick(int, int row, const QPoint &globalPos)
 
 void frmTickerloom::OnDeleteScrip()
 {
-    // A timer refresh, or an add, is running: the delete waits for the timer
-    // to be enabled again. It waits in the event loop rather than in a loop of
-    // its own, which would sit above the running refresh and keep it from ever
-    // ending.
-    if (!Timer1->isEnabled()) {
-        ++m_pendingDeletes;
-        return;
-    }
-    deleteActiveRow();
+    // The delete is bound to the row it was chosen on, and carried out once
+    // no refresh runs, that is, when the timer is on again: a refresh that is
+    // waiting for the network ends first.
+    const GridModel *grid = fpSpread1->grid();
+    const int row = fpSpread1->activeRow();
+    if (row < 1 || row >= grid->RowCount())
+        return; // the spare row holds no scrip, and a later add would fill it
+    m_pendingDeletes.push_back(grid->rowId(row));
+    if (Timer1->isEnabled())
+        deleteChosenRows();
 }
 
-void frmTickerloom::onTimerEnabledChanged(bool enabled)
-{
-    if (!enabled || m_pendingDeletes == 0 || Closing)
-        return;
-    --m_pendingDeletes;
-    deleteActiveRow();
-}
-
-void frmTickerloom::deleteActiveRow()
+void frmTickerloom::deleteChosenRows()
 {
     Timer1->setEnabled(false);
     GridModel *grid = fpSpread1->grid();
-    const int row = fpSpread1->activeRow();
-    if (row >= 1 && row < grid->RowCount()) {
+    bool deleted = false;
+    while (!m_pendingDeletes.empty()) {
+        const int row = grid->rowOf(m_pendingDeletes.front());
+        m_pendingDeletes.pop_front();
+        if (row < 1 || row >= grid->RowCount())
+            continue; // gone meanwhile, or the spare row: nothing to delete
         grid->deleteRow(row);
         grid->setRowCount(grid->RowCount() - 1);
         m_watchList.removeAt(row - 1);
+        deleted = true;
+    }
+    if (deleted) {
         const QPointer<frmTickerloom> self(this);
         SaveScrips();
-        if (!self || Closing)
+        if (!self)
             return;
     }
-    Timer1->setEnabled(true);
+    resumeTimer();
 }

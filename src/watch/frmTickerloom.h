@@ -3,9 +3,10 @@
 #include "quotes/QuoteRefresher.h"
 #include "watch/WatchList.h"
 
+#include <QMessageBox>
 #include <QPointer>
 #include <QWidget>
-#include <memory>
+#include <deque>
 
 class QLabel;
 class QMenu;
@@ -18,6 +19,11 @@ class frmSearch;
 // The main window: the quote grid, the "Add Scrip" button, the refresh timer
 // and the right-click menu. It keeps the watch list in three forms in step:
 // the grid's rows, the watch-list string, and the file "Scrips.dat".
+//
+// Every fetch waits in a nested event loop, so the user can add, delete or
+// close while a refresh waits. At most one refresh runs at a time: the timer
+// runs again only once none is running, and a delete chosen meanwhile waits
+// for that moment, bound to the row it was chosen on.
 class frmTickerloom : public QWidget
 {
     Q_OBJECT
@@ -41,7 +47,7 @@ public:
     bool addScrip(const QString &sScrip);
 
     const QString &watchListText() const { return m_watchList.text(); }
-    bool isClosing() const { return Closing; }
+    bool isClosing() const { return m_refresher->isClosing(); }
     SpreadGrid *quoteGrid() const { return fpSpread1; }
     QString scripsPath() const { return m_scripsPath; }
 
@@ -53,9 +59,11 @@ private:
     void createControls();
     void LoadScrips();
     void SaveScrips();
+    bool appendLoadedScrips(const QStringList &lines);
     void RefreshQuotes(bool FirstFetch);
-    void onTimerEnabledChanged(bool enabled);
-    void deleteActiveRow();
+    void resumeTimer();
+    void deleteChosenRows();
+    void showMessage(QMessageBox::Icon icon, const QString &text);
 
     SwitchTimer *Timer1;
     QPushButton *Command1;
@@ -68,7 +76,7 @@ private:
 
     QString m_scripsPath;
     WatchList m_watchList;
-    std::unique_ptr<QuoteRefresher> m_refresher;
-    bool Closing = false;
-    int m_pendingDeletes = 0; // deletes chosen while the timer was off
+    QuoteRefresher *m_refresher; // owns the Closing flag, read after every wait
+    int m_refreshesRunning = 0;
+    std::deque<quint64> m_pendingDeletes; // identities of the rows chosen, in the order chosen
 };

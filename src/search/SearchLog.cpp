@@ -1,0 +1,3 @@
+#include "search/SearchLog.h"
+
+Q_LOGGING_CATEGORY(lcSearch, "tickerloom.search", QtWarningMsg)
