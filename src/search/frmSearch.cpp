@@ -106,7 +106,6 @@ void frmSearch::OnDialogLoad()
 {
     fpSpread1->grid()->setLocked(true);
     fpSpread1->grid()->setRowCount(0);
-    fpSpread1->setActiveCell(1, 1);
     sScrip.clear();
     Text1->clear();
     Text1->setFocus();

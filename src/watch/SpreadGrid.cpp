@@ -68,14 +68,6 @@ void SpreadGrid::selectBlock(int firstCol, int firstRow, int lastCol, int lastRo
     m_activeColumn = firstCol;
 }
 
-void SpreadGrid::setActiveCell(int col, int row)
-{
-    m_activeColumn = qBound(1, col, qMax(1, m_model->ColumnCount()));
-    m_activeRow = qBound(1, row, qMax(1, m_model->RowCount()));
-    const QModelIndex active = m_model->index(m_activeRow - 1, m_activeColumn - 1);
-    selectionModel()->setCurrentIndex(active, QItemSelectionModel::NoUpdate);
-}
-
 void SpreadGrid::mousePressEvent(QMouseEvent *event)
 {
     // A right click leaves the selection to the window, which selects the row itself.

@@ -26,9 +26,6 @@ public:
     // of -1 selects whole rows.
     void selectBlock(int firstCol, int firstRow, int lastCol, int lastRow);
 
-    // Moves the active cell without selecting anything.
-    void setActiveCell(int col, int row);
-
 signals:
     // row is 0 for a click outside the rows, such as the area below them.
     void rightClicked(int col, int row, const QPoint &globalPos);

@@ -6,7 +6,10 @@
 namespace AdvertImage {
 namespace {
 
-qint64 pixels(const QSize &size) { return qint64(size.width()) * size.height(); }
+qint64 pixels(const QSize &size)
+{
+    return qint64(size.width()) * size.height();
+}
 
 // A decoder that scales while it decodes (JPEG) still works at no less than
 // an eighth of each side.

@@ -37,6 +37,19 @@ void FakeHttpServer::enqueue(const Reply &reply)
     m_queue.append(reply);
 }
 
+void FakeHttpServer::holdWhen(std::function<bool(const QByteArray &)> matches)
+{
+    m_holdWhen = std::move(matches);
+}
+
+void FakeHttpServer::releaseHeld()
+{
+    const QList<Held> held = std::exchange(m_held, {});
+    for (const Held &each : held)
+        if (each.socket)
+            send(each.socket, each.reply);
+}
+
 void FakeHttpServer::setDefaultReply(std::function<QByteArray(const QByteArray &)> makeReply)
 {
     m_default = std::move(makeReply);

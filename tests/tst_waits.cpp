@@ -1,0 +1,297 @@
+// What the user can do while the program waits for the quote service: every
+// fetch waits in a nested event loop, so deletes, adds, searches and error
+// pages arrive in the middle of a refresh. A local server holds the chosen
+// request until the test has acted, then releases it.
+#include "search/frmSearch.h"
+#include "watch/QuoteGridColumns.h"
+#include "watch/SpreadGrid.h"
+#include "watch/SwitchTimer.h"
+#include "watch/frmTickerloom.h"
+
+#include "support/FakeHttpServer.h"
+#include "support/TestHelpers.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using Col = QuoteGridColumns::Column;
+
+namespace {
+
+// The service's answer to a quote request: every symbol asked for, at a price
+// of its own (100 more on a first fetch, which also brings OPEN and P.CLOSE).
+QByteArray quoteReply(const QByteArray &request)
+{
+    const QByteArray target = request.split(' ').value(1);
+    const bool firstFetch = target.contains("&ft=1");
+    const QByteArray list = target.mid(target.indexOf("scr=") + 4).split('&').value(0);
+    QByteArray body;
+    for (const QByteArray &symbol : list.split(',')) {
+        if (symbol.isEmpty())
+            continue;
+        const QByteArray price = QByteArray::number(symbol.size() * 10 + (firstFetch ? 100 : 0));
+        body += symbol + ",1," + price + ',' + price + ",(+1%),UP,3,4,5";
+        body += firstFetch ? ",6,7\r\n" : "\r\n";
+    }
+    return FakeHttpServer::ok(body);
+}
+
+bool isTimerRefresh(const QByteArray &request)
+{
+    return request.startsWith("GET /quote?scr=,") && !request.contains("&ft=1");
+}
+
+QByteArray searchReply(const QByteArray &request)
+{
+    const QByteArray text = request.split(' ').value(1).split('=').value(1).split('&').value(0).toUpper();
+    QByteArray body;
+    for (int i = 1; i <= 5; ++i)
+        body += text + QByteArray::number(i) + ',' + text + " Ltd " + QByteArray::number(i) + "\r\n";
+    return FakeHttpServer::ok(body);
+}
+
+} // namespace
+
+class tst_Waits : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void deleteIsBoundToTheRowItWasChosenOn();
+    void deletesChosenDuringOneRefreshRemoveTheirOwnRows();
+    void addDuringARefreshStartsNoSecondRefreshAndKeepsItsValues();
+    void errorPagesPaintNothing_data();
+    void errorPagesPaintNothing();
+    void onlyTheLatestSearchIsShown();
+    void closeBoxLeavesTheSearchDialogAsNew();
+
+private:
+    // Starts the window on the list A, B, C, D, E, shown, its first fetch answered.
+    void start();
+    // Runs action once the held request has arrived, then lets the reply go.
+    void whileHeld(const std::function<void()> &action);
+    void rightClickAndDelete(int row);
+    void leftClick(int row);
+    QString path() const { return m_dir->filePath(QStringLiteral("Scrips.dat")); }
+    GridModel *grid() const { return m_window->quoteGrid()->grid(); }
+    SwitchTimer *timer() const { return m_window->findChild<SwitchTimer *>(QStringLiteral("Timer1")); }
+    QStringList symbols() const;
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<FakeHttpServer> m_server;
+    std::unique_ptr<frmTickerloom> m_window;
+};
+
+void tst_Waits::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_server = std::make_unique<FakeHttpServer>();
+    m_server->setDefaultReply([](const QByteArray &request) {
+        return request.contains("src=") ? searchReply(request) : quoteReply(request);
+    });
+    qputenv("TICKERLOOM_SERVICE_URL", m_server->baseUrl().toLatin1());
+}
+
+void tst_Waits::cleanup()
+{
+    m_window.reset();
+    m_server.reset();
+    m_dir.reset();
+    qunsetenv("TICKERLOOM_SERVICE_URL");
+}
+
+void tst_Waits::start()
+{
+    TestHelpers::writeFile(path(), "A\r\nBB\r\nCCC\r\nDDDD\r\nEEEEE\r\n");
+    m_window = std::make_unique<frmTickerloom>(path());
+    m_window->OnWindowLoad();
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+}
+
+void tst_Waits::whileHeld(const std::function<void()> &action)
+{
+    auto *once = new QObject(m_server.get());
+    connect(m_server.get(), &FakeHttpServer::requestReceived, once, [this, once, action] {
+        if (m_server->heldCount() == 0)
+            return;
+        delete once;
+        // Acts from the event loop, as the user would, not from inside the server.
+        QTimer::singleShot(0, m_server.get(), [this, action] {
+            action();
+            m_server->releaseHeld();
+        });
+    });
+}
+
+void tst_Waits::rightClickAndDelete(int row)
+{
+    m_window->onGridRightClick(1, row, QPoint());
+    m_window->findChild<QAction *>(QStringLiteral("mnuDelete"))->trigger();
+}
+
+void tst_Waits::leftClick(int row)
+{
+    SpreadGrid *view = m_window->quoteGrid();
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(grid()->index(row - 1, 0)).center());
+}
+
+QStringList tst_Waits::symbols() const
+{
+    QStringList list;
+    for (int row = 1; row <= grid()->RowCount(); ++row)
+        list.append(grid()->text(row, Col::Symbol));
+    return list;
+}
+
+void tst_Waits::deleteIsBoundToTheRowItWasChosenOn()
+{
+    start();
+    m_server->holdWhen(isTimerRefresh);
+    int rowsWhileWaiting = 0;
+    whileHeld([&] {
+        rightClickAndDelete(2);
+        leftClick(4); // the user moves on before the refresh ends
+        QCOMPARE(m_window->quoteGrid()->activeRow(), 4);
+        rowsWhileWaiting = grid()->RowCount();
+    });
+    m_window->OnRefreshTick();
+    QCOMPARE(rowsWhileWaiting, 6); // nothing is deleted while the refresh runs
+    QCOMPARE(symbols(), (QStringList{"A", "CCC", "DDDD", "EEEEE", ""}));
+    QCOMPARE(m_window->watchListText(), QStringLiteral(",A,,CCC,,DDDD,,EEEEE,"));
+    QCOMPARE(TestHelpers::readFile(path()), QByteArray("A\r\nCCC\r\nDDDD\r\nEEEEE\r\n\r\n"));
+    QCOMPARE(grid()->text(3, Col::Ltp), QStringLiteral("40.00")); // DDDD's own quote moved up with it
+    QVERIFY(timer()->isEnabled());
+}
+
+void tst_Waits::deletesChosenDuringOneRefreshRemoveTheirOwnRows()
+{
+    start();
+    m_server->holdWhen(isTimerRefresh);
+    whileHeld([&] {
+        rightClickAndDelete(2);
+        rightClickAndDelete(3);
+        rightClickAndDelete(5);
+    });
+    m_window->OnRefreshTick();
+    QCOMPARE(symbols(), (QStringList{"A", "DDDD", ""}));
+    QCOMPARE(TestHelpers::readFile(path()), QByteArray("A\r\nDDDD\r\n\r\n"));
+    QVERIFY(timer()->isEnabled());
+}
+
+void tst_Waits::addDuringARefreshStartsNoSecondRefreshAndKeepsItsValues()
+{
+    start();
+    m_server->holdWhen(isTimerRefresh);
+    bool timerOnWhileWaiting = true;
+    whileHeld([&] {
+        QVERIFY(m_window->addScrip(QStringLiteral("NEW")));
+        QCOMPARE(grid()->text(6, Col::Ltp), QStringLiteral("130.00")); // its first fetch, answered at once
+        timerOnWhileWaiting = timer()->isEnabled();
+        QTest::qWait(50);
+    });
+    m_window->OnRefreshTick();
+    QVERIFY(!timerOnWhileWaiting); // the running refresh keeps the timer off
+    int timerRefreshes = 0;
+    for (const QByteArray &request : m_server->requests())
+        timerRefreshes += isTimerRefresh(request);
+    QCOMPARE(timerRefreshes, 1);
+    // The refresh painted the rows it asked for, and left the new row alone.
+    QCOMPARE(grid()->text(5, Col::Ltp), QStringLiteral("50.00"));
+    QCOMPARE(grid()->backColour(5, Col::Ltp), quint32(QuoteRefresher::kFellColour));
+    QCOMPARE(grid()->text(6, Col::Symbol), QStringLiteral("NEW"));
+    QCOMPARE(grid()->text(6, Col::Ltp), QStringLiteral("130.00"));
+    QCOMPARE(grid()->text(6, Col::Open), QStringLiteral("6.00"));
+    QCOMPARE(grid()->backColour(6, Col::Ltp), GridModel::kNoColour);
+    QVERIFY(timer()->isEnabled()); // the refresh that ended switched it on
+    QCOMPARE(TestHelpers::readFile(path()), QByteArray("A\r\nBB\r\nCCC\r\nDDDD\r\nEEEEE\r\nNEW\r\n\r\n"));
+}
+
+void tst_Waits::errorPagesPaintNothing_data()
+{
+    QTest::addColumn<QByteArray>("page");
+    QTest::newRow("500") << FakeHttpServer::status(500, "Internal Server Error", "A,0\r\n<h1>Error</h1>\r\n");
+    QTest::newRow("502") << FakeHttpServer::status(502, "Bad Gateway", "<html>bad gateway</html>\r\n");
+    QTest::newRow("503") << FakeHttpServer::status(503, "Service Unavailable", "busy\r\n");
+}
+
+void tst_Waits::errorPagesPaintNothing()
+{
+    QFETCH(QByteArray, page);
+    start();
+    m_server->enqueue(page);
+    m_window->OnRefreshTick();
+    QCOMPARE(grid()->text(1, Col::Ltp), QStringLiteral("110.00"));
+    QCOMPARE(grid()->backColour(1, Col::Ltp), GridModel::kNoColour);
+    QVERIFY(timer()->isEnabled());
+
+    // A search answered by an error page shows no scrips that could be added.
+    frmSearch dialog(m_window.get());
+    dialog.show();
+    dialog.findChild<QLineEdit *>(QStringLiteral("Text1"))->setText(QStringLiteral("abc"));
+    m_server->enqueue(page);
+    dialog.findChild<QPushButton *>(QStringLiteral("Command1"))->click();
+    QCOMPARE(dialog.findChild<SpreadGrid *>()->grid()->RowCount(), 0);
+    QVERIFY(!dialog.findChild<QPushButton *>(QStringLiteral("OKButton"))->isEnabled());
+}
+
+void tst_Waits::onlyTheLatestSearchIsShown()
+{
+    frmSearch dialog(nullptr);
+    dialog.show();
+    auto *text = dialog.findChild<QLineEdit *>(QStringLiteral("Text1"));
+    auto *search = dialog.findChild<QPushButton *>(QStringLiteral("Command1"));
+    m_server->holdWhen([](const QByteArray &request) { return request.contains("src=tcs"); });
+    whileHeld([&] {
+        text->setText(QStringLiteral("infy"));
+        search->click(); // answered at once, while "tcs" still waits
+    });
+    text->setText(QStringLiteral("tcs"));
+    search->click();
+    QCOMPARE(m_server->requests().size(), 2);
+    GridModel *results = dialog.findChild<SpreadGrid *>()->grid();
+    QCOMPARE(results->RowCount(), 5);
+    QCOMPARE(results->text(1, 1), QStringLiteral("INFY1")); // the older reply came last and was dropped
+    dialog.findChild<QPushButton *>(QStringLiteral("OKButton"))->click();
+    QCOMPARE(dialog.sScrip, QStringLiteral("INFY1"));
+}
+
+void tst_Waits::closeBoxLeavesTheSearchDialogAsNew()
+{
+    frmSearch dialog(nullptr);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    auto *text = dialog.findChild<QLineEdit *>(QStringLiteral("Text1"));
+    auto *results = dialog.findChild<SpreadGrid *>();
+    text->setText(QStringLiteral("abc"));
+    dialog.findChild<QPushButton *>(QStringLiteral("Command1"))->click();
+    results->setFocus();
+    QTest::keyClick(results, Qt::Key_Down);
+    QTest::keyClick(results, Qt::Key_Down);
+    QCOMPARE(results->activeRow(), 3);
+    QVERIFY(dialog.close()); // the title bar's close box
+
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    QCOMPARE(text->text(), QString());
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(text));
+    QCOMPARE(results->grid()->RowCount(), 0);
+    QCOMPARE(results->activeRow(), 1);
+    QVERIFY(!dialog.findChild<QPushButton *>(QStringLiteral("Command1"))->isEnabled());
+    QVERIFY(!dialog.findChild<QPushButton *>(QStringLiteral("OKButton"))->isEnabled());
+
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("xyz")); // typed text reaches the box
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QTRY_COMPARE(results->grid()->RowCount(), 5);
+    dialog.findChild<QPushButton *>(QStringLiteral("OKButton"))->click();
+    QCOMPARE(dialog.sScrip, QStringLiteral("XYZ1"));
+}
+
+QTEST_MAIN(tst_Waits)
+#include "tst_waits.moc"
