@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that a task needs, only those that are missing.
-# Usage: scripts/ensure-packages.sh build            building and testing (./test.sh)
+# Usage: scripts/ensure-packages.sh [build]          building and testing (./test.sh)
 #        scripts/ensure-packages.sh build display    and a virtual display (./run.sh without one)
 # Exits non-zero, naming what is missing, when it cannot install.
 set -euo pipefail
@@ -22,6 +22,7 @@ display=(
   imagemagick # `import`, for the screenshot command that run.sh prints
 )
 
+[ $# -eq 0 ] && set -- build
 wanted=()
 for group in "$@"; do
   case "$group" in
