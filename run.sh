@@ -2,28 +2,53 @@
 # Installs what is missing, builds, starts the demo quote service (unless
 # something already answers on its port) and opens the Tickerloom window.
 # Without a display the window runs on a virtual one (Xvfb).
+# Closing the window, Ctrl+C or a TERM stops the window first, then the service
+# and the virtual display.
 set -euo pipefail
 cd "$(dirname "$0")"
 
-scripts/ensure-packages.sh
+groups=(build)
+[ -z "${DISPLAY:-}" ] && groups+=(display)
+scripts/ensure-packages.sh "${groups[@]}"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build --target tickerloom tickerloom-service
 
 port=8425
-pids=()
+app='' service='' xvfb=''
+scratch=$(mktemp -d "${TMPDIR:-/tmp}/tickerloom-run.XXXXXX")
+
+stop() {
+  [ -n "$1" ] || return 0
+  kill "$1" 2>/dev/null || true
+  wait "$1" 2>/dev/null || true
+}
 cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  stop "$app"
+  stop "$service"
+  stop "$xvfb"
+  rm -rf "$scratch"
 }
 trap cleanup EXIT
-trap 'exit 130' INT TERM
+trap 'exit 130' INT
+trap 'exit 143' TERM
+trap 'exit 129' HUP
+
+# Qt wants a private runtime folder; a root shell without a login session has none.
+if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
+  export XDG_RUNTIME_DIR=$scratch/runtime
+  mkdir -m 700 "$XDG_RUNTIME_DIR"
+fi
 
 answers() { (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; }
 
+# The service and Xvfb run in sessions of their own: a Ctrl+C at the terminal
+# reaches only this script (and the window, which ignores it as a background
+# child), and the cleanup above stops them in order.
 if answers; then
   echo "A quote service already answers on port $port; using it."
 else
-  build/tickerloom-service --port "$port" &
-  pids+=($!)
+  setsid build/tickerloom-service --port "$port" &
+  service=$!
   for _ in $(seq 50); do answers && break; sleep 0.1; done
   answers || { echo "The demo quote service did not start." >&2; exit 1; }
 fi
@@ -32,18 +57,26 @@ fi
 [ -f build/Scrips.dat ] || cp scripts/sample-Scrips.dat build/Scrips.dat
 
 if [ -z "${DISPLAY:-}" ]; then
-  display=:$(( 90 + RANDOM % 9 ))
-  Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
-  pids+=($!)
-  export DISPLAY=$display
-  sleep 1
-  echo "No display: the window runs on the virtual display $display."
-  echo "Take a screenshot with:  DISPLAY=$display import -window root shot.png"
+  # Xvfb picks a free display itself and writes its number once it accepts clients.
+  setsid Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$scratch/display" 2>"$scratch/xvfb.log" &
+  xvfb=$!
+  for _ in $(seq 100); do
+    grep -q '^[0-9]' "$scratch/display" && break
+    kill -0 "$xvfb" 2>/dev/null || break
+    sleep 0.1
+  done
+  if ! grep -q '^[0-9]' "$scratch/display"; then
+    echo "The virtual display (Xvfb) did not start:" >&2
+    cat "$scratch/xvfb.log" >&2
+    exit 1
+  fi
+  export DISPLAY=:$(head -n 1 "$scratch/display")
+  echo "No display: the window runs on the virtual display $DISPLAY."
+  echo "Take a screenshot with:  DISPLAY=$DISPLAY import -window root shot.png"
   echo "Press Ctrl+C to stop."
 fi
 
-# In the background with a wait, so that Ctrl+C or a TERM ends everything at once.
+# In the background with a wait, so that a signal is handled at once.
 build/tickerloom &
 app=$!
-pids+=("$app")
 wait "$app"

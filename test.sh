@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test through CTest.
+# Installs what building and testing need, builds, and runs every test through
+# CTest (among them the install rules and the Debian package).
 set -euo pipefail
 cd "$(dirname "$0")"
 
-scripts/ensure-packages.sh
+scripts/ensure-packages.sh build
 
 # Formatting is checked where clang-format is installed.
 if command -v clang-format >/dev/null 2>&1; then

@@ -1,38 +1,67 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the project needs, only those that are missing.
-# Usage: scripts/ensure-packages.sh   (sourced or run; exits non-zero when it cannot install)
+# Installs the Debian packages that a task needs, only those that are missing.
+# Usage: scripts/ensure-packages.sh [build]          building and testing (./test.sh)
+#        scripts/ensure-packages.sh build display    and a virtual display (./run.sh without one)
+# Exits non-zero, naming what is missing, when it cannot install.
 set -euo pipefail
 
-PACKAGES=(
-  build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-httpserver-dev qt6-websockets-dev
-  xvfb xauth xdotool imagemagick
-  fonts-dejavu-core
+# Building and testing.
+build=(
+  build-essential cmake ninja-build
+  pkg-config         # Qt's Gui CMake config finds XKB through it
+  qt6-base-dev qt6-httpserver-dev
+  qt6-websockets-dev # Debian's Qt6HttpServer CMake config requires Qt6WebSockets
+  fonts-dejavu-core  # the demo service draws its advertisement's text
+  desktop-file-utils # desktop-file-validate, for the installed-tree test
+  appstream          # appstreamcli, for the installed-tree test
+  dpkg-dev           # dpkg-shlibdeps, for the package (build-essential brings it too)
+)
+# Running the window where there is no display.
+display=(
+  xvfb        # the virtual display
+  imagemagick # `import`, for the screenshot command that run.sh prints
 )
 
+[ $# -eq 0 ] && set -- build
+wanted=()
+for group in "$@"; do
+  case "$group" in
+  build) wanted+=("${build[@]}") ;;
+  display) wanted+=("${display[@]}") ;;
+  *) echo "Unknown package group: $group" >&2; exit 2 ;;
+  esac
+done
+
 missing=()
-for p in "${PACKAGES[@]}"; do
+for p in "${wanted[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
     missing+=("$p")
   fi
 done
-
 [ ${#missing[@]} -eq 0 ] && exit 0
 
-line="apt-get install -y --no-install-recommends ${missing[*]}"
-echo "Installing missing packages: ${missing[*]}"
+install=(apt-get install -y --no-install-recommends "${missing[@]}")
+install_line="${install[*]}"
 if [ "$(id -u)" -eq 0 ]; then
-  SUDO=()
+  as_root=()
 elif command -v sudo >/dev/null 2>&1 && sudo -n true 2>/dev/null; then
-  SUDO=(sudo -n)
+  as_root=(sudo -n)
 else
-  echo "Cannot install packages: not root and no password-less sudo." >&2
-  echo "Please run as root:  apt-get update && $line" >&2
+  echo "Missing packages: ${missing[*]}" >&2
+  echo "Install them with:  sudo apt-get update && sudo $install_line" >&2
   exit 1
 fi
 
-export DEBIAN_FRONTEND=noninteractive
-if ! "${SUDO[@]}" apt-get update -q || ! "${SUDO[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"; then
-  echo "Package installation failed. Please run as root:  apt-get update && $line" >&2
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+echo "Installing ${missing[*]} ..."
+started=$SECONDS
+if ! "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q >"$log" 2>&1 ||
+  ! "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive "${install[@]}" -q >>"$log" 2>&1; then
+  tail -n 20 "$log" >&2
+  echo "Installing the packages failed. As root:  apt-get update && $install_line" >&2
   exit 1
 fi
+# From apt-get's summary "0 upgraded, 44 newly installed, 0 to remove and 0 not upgraded."
+count=$(grep -m1 -o '[0-9]* newly installed' "$log" || true)
+echo "Done in $((SECONDS - started)) s (${count:-nothing newly installed}, dependencies included)."

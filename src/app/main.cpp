@@ -11,6 +11,7 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tickerloom"));
+    QGuiApplication::setDesktopFileName(QStringLiteral(TICKERLOOM_APP_ID));
     QApplication::setWindowIcon(QIcon(QPixmap::fromImage(ProgramIcon::image())));
 
     // The list lives beside the program, wherever it was copied to.
