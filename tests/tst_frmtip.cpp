@@ -150,6 +150,10 @@ private slots:
                                   << "";
         QTest::newRow("user part moving the host") << "@evil.com"
                                                    << "";
+        QTest::newRow("user part before another www host") << "x@www.evil.com"
+                                                           << "";
+        QTest::newRow("user and password") << "user:pw@www.example.com"
+                                           << "";
     }
 
     void clickingThePictureOpensTheLinkAndCloses()

@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QEventLoop>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -37,6 +38,12 @@ struct FakeQuotes
         if (holdOpen) {
             QEventLoop wait;
             pending = &wait;
+            QTimer deadline;
+            QObject::connect(&deadline, &QTimer::timeout, &wait, [&wait] {
+                QTest::qFail("a held fetch was never released", __FILE__, __LINE__);
+                wait.quit();
+            });
+            deadline.start(TestHelpers::kWaitDeadlineMs);
             wait.exec();
             pending = nullptr;
         }
@@ -67,11 +74,13 @@ private slots:
     void keepsSpacesAndLineEndsOfTheFile();
     void addPutsTheScripInTheSpareRowStringAndFile();
     void duplicateIsRefusedAndNothingChanges();
+    void duplicateCheckMatchesWholeSymbolsOnly();
     void deleteRemovesRowStringEntryAndFileLine();
     void deletingOneOfTwoDuplicatesKeepsTheOther();
     void spareRowRightClickShowsNoMenu();
     void deleteWaitsForTheRunningTimerRefresh();
     void closingDuringAWaitPaintsNothingMore();
+    void closingWhileAnAddWaitsLeavesTheTimerOffAndPaintsNothing();
     void failedSaveIsReportedAndTheListKept();
     void gridFollowsTheWindowSize();
     void controlsStandWhereDesigned();
@@ -195,10 +204,23 @@ void tst_MainWindow::duplicateIsRefusedAndNothingChanges()
     TestHelpers::MessageBoxCloser closer;
     QVERIFY(!window->addScrip(QStringLiteral("ABC")));
     QCOMPARE(closer.texts(), QStringList{QStringLiteral("Scrip already added")});
+    QCOMPARE(closer.icons(), QList<int>{QMessageBox::NoIcon}); // the text, an OK button and the title alone
     QCOMPARE(gridOf(*window)->RowCount(), 2);
     QCOMPARE(window->watchListText(), QStringLiteral(",ABC,"));
     QCOMPARE(TestHelpers::readFile(path()), one);
     QCOMPARE(m_quotes.urls.size(), requests);
+}
+
+void tst_MainWindow::duplicateCheckMatchesWholeSymbolsOnly()
+{
+    const QByteArray one("TCS\r\n");
+    auto window = start(&one);
+    TestHelpers::MessageBoxCloser closer;
+    QVERIFY(window->addScrip(QStringLiteral("TC")));
+    QVERIFY(window->addScrip(QStringLiteral("CS")));
+    QVERIFY(!window->addScrip(QStringLiteral("TCS")));
+    QCOMPARE(closer.texts().size(), 1);
+    QCOMPARE(window->watchListText(), QStringLiteral(",TCS,,TC,,CS,"));
 }
 
 void tst_MainWindow::deleteRemovesRowStringEntryAndFileLine()
@@ -293,6 +315,22 @@ void tst_MainWindow::closingDuringAWaitPaintsNothingMore()
     QVERIFY(!timerOf(*window)->isEnabled());
     QCOMPARE(gridOf(*window)->text(1, Col::Bid), shownBefore);
     QCOMPARE(gridOf(*window)->backColour(1, Col::Ltp), GridModel::kNoColour);
+    TestHelpers::clearQuitRequest();
+}
+
+void tst_MainWindow::closingWhileAnAddWaitsLeavesTheTimerOffAndPaintsNothing()
+{
+    const QByteArray one("A\r\n");
+    auto window = start(&one);
+    window->show();
+    m_quotes.holdOpen = true;
+    m_quotes.duringFetch = [&] { window->close(); };
+    QVERIFY(window->addScrip(QStringLiteral("NEW"))); // returns because the close ended the waits
+    QVERIFY(window->isClosing());
+    QVERIFY(!timerOf(*window)->isEnabled());
+    QCOMPARE(gridOf(*window)->text(2, Col::Symbol), QStringLiteral("NEW"));
+    QCOMPARE(gridOf(*window)->text(2, Col::Bid), QString());                 // nothing painted after the close
+    QCOMPARE(TestHelpers::readFile(path()), QByteArray("A\r\nNEW\r\n\r\n")); // and nothing lost
     TestHelpers::clearQuitRequest();
 }
 

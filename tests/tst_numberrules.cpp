@@ -48,6 +48,13 @@ void tst_NumberRules::numberRuleAcceptsOnlyPlainDecimals_data()
     QTest::newRow("two points") << "1.2.3" << false << 0.0;
     QTest::newRow("overflow") << "1e999" << false << 0.0;
     QTest::newRow("x of a change field") << "x" << false << 0.0;
+    // Blanks are the space and the tab; no other white space.
+    QTest::newRow("tabs around") << "\t12.5\t" << true << 12.5;
+    QTest::newRow("tab and space mixed") << " \t-4 \t" << true << -4.0;
+    QTest::newRow("line feed before") << "\n12" << false << 0.0;
+    QTest::newRow("carriage return after") << "12\r" << false << 0.0;
+    QTest::newRow("vertical tab") << "\v12" << false << 0.0;
+    QTest::newRow("no-break space") << QString(QChar(0xA0)) + "12" << false << 0.0;
 }
 
 void tst_NumberRules::numberRuleAcceptsOnlyPlainDecimals()

@@ -5,7 +5,9 @@
 #include "support/FakeHttpServer.h"
 #include "support/TestHelpers.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -21,6 +23,7 @@ private slots:
     void cleanup();
     void searchIsEnabledFromThreeCharacters();
     void enterSearchesEvenWhileSearchIsDisabled();
+    void onlyARealEnterReleaseSearches();
     void replyFillsRowsAndEnablesAdd();
     void emptyOrFailedReplyLeavesNoRows();
     void addTakesTheFocusedRow();
@@ -98,6 +101,24 @@ void tst_Search::enterSearchesEvenWhileSearchIsDisabled()
     QTest::keyClick(text(), Qt::Key_Enter);
     QTRY_COMPARE(m_server->requests().size(), 3);
     QCOMPARE(m_server->requestTarget(2), QByteArray("/quote?src=Tata%20%20M%26Ms&tl=1"));
+}
+
+void tst_Search::onlyARealEnterReleaseSearches()
+{
+    m_server->setDefaultReply([](const QByteArray &) { return FakeHttpServer::ok(""); });
+    text()->setText(QStringLiteral("abc"));
+    const auto release = [this](bool autoRepeat) {
+        QKeyEvent event(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"), autoRepeat);
+        QApplication::sendEvent(text(), &event);
+    };
+    release(true); // a held key repeats its releases
+    release(true);
+    QTest::qWait(100);
+    QCOMPARE(m_server->requests().size(), 0);
+    release(false);
+    QTRY_COMPARE(m_server->requests().size(), 1);
+    QTest::qWait(100);
+    QCOMPARE(m_server->requests().size(), 1);
 }
 
 void tst_Search::replyFillsRowsAndEnablesAdd()

@@ -1,8 +1,10 @@
 #include "support/TestHelpers.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QMessageBox>
+#include <QTest>
 #include <QTimer>
 #include <memory>
 
@@ -12,6 +14,7 @@ struct MessageBoxCloser::State
 {
     QTimer timer;
     QStringList texts;
+    QList<int> icons;
 };
 
 MessageBoxCloser::MessageBoxCloser()
@@ -22,6 +25,7 @@ MessageBoxCloser::MessageBoxCloser()
             auto *box = qobject_cast<QMessageBox *>(widget);
             if (box && box->isVisible()) {
                 state->texts.append(box->text());
+                state->icons.append(box->icon());
                 box->accept();
             }
         }
@@ -37,6 +41,11 @@ MessageBoxCloser::~MessageBoxCloser()
 QStringList MessageBoxCloser::texts() const
 {
     return m_state->texts;
+}
+
+QList<int> MessageBoxCloser::icons() const
+{
+    return m_state->icons;
 }
 
 void clearQuitRequest()
@@ -59,10 +68,20 @@ void writeFile(const QString &path, const QByteArray &bytes)
         file.write(bytes);
 }
 
-void whenDialogOpens(const QString &objectName, std::function<void(QWidget *)> action)
+void whenDialogOpens(const QString &objectName, std::function<void(QWidget *)> action, int deadlineMs)
 {
     auto *timer = new QTimer(qApp);
-    QObject::connect(timer, &QTimer::timeout, [timer, objectName, action] {
+    QElapsedTimer waited;
+    waited.start();
+    QObject::connect(timer, &QTimer::timeout, [timer, objectName, action, waited, deadlineMs] {
+        if (waited.hasExpired(deadlineMs)) {
+            timer->stop();
+            timer->deleteLater();
+            QTest::qFail(qPrintable(QStringLiteral("the dialog %1 never opened").arg(objectName)), __FILE__, __LINE__);
+            if (QWidget *other = QApplication::activeModalWidget())
+                other->close(); // whatever opened instead must not keep the test waiting
+            return;
+        }
         QWidget *modal = QApplication::activeModalWidget();
         if (modal && modal->objectName() == objectName && modal->isVisible()) {
             timer->stop();

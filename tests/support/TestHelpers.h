@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -10,13 +11,17 @@ class QWidget;
 namespace TestHelpers {
 
 // Closes every message box that opens from now until the guard goes, keeping
-// their texts.
+// their texts and icons.
 class MessageBoxCloser
 {
 public:
     MessageBoxCloser();
     ~MessageBoxCloser();
+    MessageBoxCloser(const MessageBoxCloser &) = delete;
+    MessageBoxCloser &operator=(const MessageBoxCloser &) = delete;
+
     QStringList texts() const;
+    QList<int> icons() const; // QMessageBox::Icon values
 
 private:
     struct State;
@@ -29,7 +34,12 @@ void clearQuitRequest();
 QByteArray readFile(const QString &path);
 void writeFile(const QString &path, const QByteArray &bytes);
 
-// Runs action once the next modal dialog of that object name is open.
-void whenDialogOpens(const QString &objectName, std::function<void(QWidget *dialog)> action);
+// Runs action once the next modal dialog of that object name is open. A
+// dialog that does not open within the deadline fails the running test with
+// a warning naming it, and the action never runs.
+void whenDialogOpens(const QString &objectName, std::function<void(QWidget *dialog)> action, int deadlineMs = 10000);
+
+// Milliseconds the slowest wait of a test may take before it counts as hung.
+constexpr int kWaitDeadlineMs = 10000;
 
 } // namespace TestHelpers
