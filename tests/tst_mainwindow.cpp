@@ -6,6 +6,7 @@
 
 #include "support/TestHelpers.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QEventLoop>
 #include <QMenu>
@@ -84,6 +85,7 @@ private slots:
     void failedSaveIsReportedAndTheListKept();
     void gridFollowsTheWindowSize();
     void controlsStandWhereDesigned();
+    void screenReaderHearsTicksAndTrendsAsWords();
 
 private:
     std::unique_ptr<frmTickerloom> start(const QByteArray *fileBytes);
@@ -379,6 +381,34 @@ void tst_MainWindow::controlsStandWhereDesigned()
     QTRY_VERIFY(window->quoteGrid()->hasFocus()); // first in the tab order
     QTest::keyClick(window->quoteGrid(), Qt::Key_Tab);
     QTRY_VERIFY(button->hasFocus());
+}
+
+void tst_MainWindow::screenReaderHearsTicksAndTrendsAsWords()
+{
+    const QByteArray two("UP\r\nDN\r\n");
+    auto window = start(&two);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    // The fake service answers 100 for every symbol, shown 100.00 after the first fetch.
+    gridOf(*window)->setNumber(1, Col::Ltp, 99);
+    gridOf(*window)->setNumber(2, Col::Ltp, 101);
+    window->OnRefreshTick();
+
+    QAccessibleInterface *view = QAccessible::queryAccessibleInterface(window->quoteGrid());
+    QVERIFY(view && view->tableInterface());
+    const auto cell = [&](int row, int col) { return view->tableInterface()->cellAt(row - 1, col - 1); };
+    const auto said = [&](int row, int col) { return cell(row, col)->text(QAccessible::Name); };
+    QCOMPARE(said(1, Col::Symbol), QStringLiteral("UP, rose"));
+    QCOMPARE(said(1, Col::Ltp), QStringLiteral("100.00, rose"));
+    QCOMPARE(said(2, Col::Ltp), QStringLiteral("100.00, fell"));
+    QCOMPARE(said(1, Col::Trend), QStringLiteral("up")); // the fake's change is +1%
+    QCOMPARE(said(1, Col::Bid), QStringLiteral("1.00")); // no colour: the shown text alone
+    QCOMPARE(cell(1, Col::Ltp)->text(QAccessible::Description), QStringLiteral("rose"));
+    window->OnRefreshTick();
+    QCOMPARE(said(2, Col::Ltp), QStringLiteral("100.00, unchanged"));
+    const QList<QAccessibleInterface *> header = cell(1, Col::Ltp)->tableCellInterface()->columnHeaderCells();
+    QCOMPARE(header.size(), 1);
+    QCOMPARE(header[0]->text(QAccessible::Name), QStringLiteral("LTP"));
 }
 
 QTEST_MAIN(tst_MainWindow)

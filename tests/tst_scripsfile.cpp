@@ -1,3 +1,4 @@
+#include "watch/ListLocation.h"
 #include "watch/ScripsFile.h"
 
 #include "support/TestHelpers.h"
@@ -24,6 +25,9 @@ private slots:
     void failedSaveLeavesTheOldFileWhole();
     void fullDiskLeavesTheOldFileWhole();
     void leftoversOfAnInterruptedSaveAreRemoved();
+    void listLivesBesideAWritableCopyElseInTheUsersFolders_data();
+    void listLivesBesideAWritableCopyElseInTheUsersFolders();
+    void movingToTheUsersFolderLosesNoList();
 };
 
 namespace {
@@ -168,6 +172,50 @@ void tst_ScripsFile::leftoversOfAnInterruptedSaveAreRemoved()
     expected.sort();
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files, QDir::Name), expected);
     QCOMPARE(TestHelpers::readFile(path), QByteArray("A\r\n"));
+}
+
+void tst_ScripsFile::listLivesBesideAWritableCopyElseInTheUsersFolders_data()
+{
+    QTest::addColumn<bool>("writable");
+    QTest::addColumn<QString>("scripsPath");
+    QTest::addColumn<QString>("advertFolder");
+    QTest::newRow("a copy in a folder of its own") << true << "/home/u/tl/Scrips.dat"
+                                                   << "";
+    QTest::newRow("installed") << false << "/home/u/.local/share/Tickerloom/Scrips.dat"
+                               << "/home/u/.cache/Tickerloom";
+}
+
+void tst_ScripsFile::listLivesBesideAWritableCopyElseInTheUsersFolders()
+{
+    QFETCH(bool, writable);
+    QFETCH(QString, scripsPath);
+    QFETCH(QString, advertFolder);
+    const ListLocation::Places places =
+        ListLocation::choose({"/home/u/tl", writable, "/home/u/.local/share/Tickerloom", "/home/u/.cache/Tickerloom"});
+    QCOMPARE(places.scripsPath, scripsPath);
+    QCOMPARE(places.advertFolder, advertFolder);
+}
+
+void tst_ScripsFile::movingToTheUsersFolderLosesNoList()
+{
+    QTemporaryDir root;
+    const QString program = root.filePath("bin");
+    QVERIFY(QDir().mkpath(program));
+    TestHelpers::writeFile(program + "/Scrips.dat", "A\r\nB\r\n\r\n");
+    const ListLocation::Folders folders{program, false, root.filePath("data"), root.filePath("cache")};
+    const ListLocation::Places places = ListLocation::choose(folders);
+    const QString previousFolder = QDir::currentPath();
+
+    ListLocation::prepare(places, folders);
+    QCOMPARE(TestHelpers::readFile(places.scripsPath), QByteArray("A\r\nB\r\n\r\n"));
+    QCOMPARE(QFileInfo(QDir::currentPath()), QFileInfo(root.filePath("cache"))); // where "ad.jpg" goes
+
+    // Once the user's list exists it is theirs: the old one never replaces it.
+    TestHelpers::writeFile(places.scripsPath, "C\r\n\r\n");
+    ListLocation::prepare(places, folders);
+    QDir::setCurrent(previousFolder);
+    QCOMPARE(TestHelpers::readFile(places.scripsPath), QByteArray("C\r\n\r\n"));
+    QCOMPARE(TestHelpers::readFile(program + "/Scrips.dat"), QByteArray("A\r\nB\r\n\r\n"));
 }
 
 QTEST_GUILESS_MAIN(tst_ScripsFile)

@@ -1,9 +1,9 @@
+#include "watch/ListLocation.h"
 #include "watch/ProgramIcon.h"
 #include "watch/frmTickerloom.h"
 #include "web/frmTip.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QIcon>
 #include <QPixmap>
 
@@ -14,8 +14,13 @@ int main(int argc, char *argv[])
     QGuiApplication::setDesktopFileName(QStringLiteral(TICKERLOOM_APP_ID));
     QApplication::setWindowIcon(QIcon(QPixmap::fromImage(ProgramIcon::image())));
 
-    // The list lives beside the program, wherever it was copied to.
-    frmTickerloom window(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Scrips.dat")));
+    // Beside the program wherever it was copied to; in the user's folders once installed.
+    const ListLocation::Folders folders =
+        ListLocation::ofThisProgram(QStringLiteral(TICKERLOOM_INSTALL_BINDIRS).split(u':'));
+    const ListLocation::Places places = ListLocation::choose(folders);
+    ListLocation::prepare(places, folders);
+
+    frmTickerloom window(places.scripsPath);
     window.OnWindowLoad();
     window.show();
     const int exitCode = app.exec();

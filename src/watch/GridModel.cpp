@@ -168,9 +168,15 @@ void GridModel::setBackColour(int row, int col, quint32 packedBgr)
     cellChanged(row, col);
 }
 
-int GridModel::addPicture(const QImage &picture)
+void GridModel::describeColour(quint32 packedBgr, const QString &words)
+{
+    m_colourWords.insert(packedBgr & 0xFFFFFF, words);
+}
+
+int GridModel::addPicture(const QImage &picture, const QString &words)
 {
     m_pictures.append(picture);
+    m_pictureWords.append(words);
     return int(m_pictures.size());
 }
 
@@ -333,9 +339,25 @@ QVariant GridModel::data(const QModelIndex &index, int role) const
         const int id = picture(row, col);
         return id == 0 ? QVariant() : QVariant(m_pictures[id - 1]);
     }
+    case Qt::AccessibleTextRole: {
+        const QString shown = kind == CellKind::Picture ? QString() : text(row, col);
+        const QString words = spokenWords(row, col);
+        return shown.isEmpty() || words.isEmpty() ? shown + words : shown + QStringLiteral(", ") + words;
+    }
+    case Qt::AccessibleDescriptionRole:
+        return spokenWords(row, col);
     default:
         return {};
     }
+}
+
+// What the cell's colour or picture tells, in words; empty when it tells nothing.
+QString GridModel::spokenWords(int row, int col) const
+{
+    const int id = picture(row, col);
+    if (id != 0)
+        return m_pictureWords.value(id - 1);
+    return m_colourWords.value(m_columns[col - 1].colours[row - 1]);
 }
 
 QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const

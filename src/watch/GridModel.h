@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QHash>
 #include <QImage>
 #include <QList>
 #include <QString>
@@ -46,9 +47,13 @@ public:
 
     quint32 backColour(int row, int col) const;
     void setBackColour(int row, int col, quint32 packedBgr);
+    // The words a screen reader says for a back colour, so that the colour is
+    // never the only way to learn what it tells.
+    void describeColour(quint32 packedBgr, const QString &words);
 
-    // Pictures are registered once and then set by id; 0 is no picture.
-    int addPicture(const QImage &picture);
+    // Pictures are registered once, with the words a screen reader says for
+    // them, and then set by id; 0 is no picture.
+    int addPicture(const QImage &picture, const QString &words = QString());
     int picture(int row, int col) const;
     void setPicture(int row, int col, int pictureId);
 
@@ -100,6 +105,7 @@ private:
     };
 
     bool isCell(int row, int col) const;
+    QString spokenWords(int row, int col) const;
     void resizeColumns(int rows);
     void cellChanged(int row, int col);
     void endBatch();
@@ -109,6 +115,8 @@ private:
     std::vector<quint64> m_rowIds;
     quint64 m_nextRowId = 1;
     QList<QImage> m_pictures;
+    QStringList m_pictureWords;
+    QHash<quint32, QString> m_colourWords;
     int m_rowCount = 0;
     bool m_locked = false;
 

@@ -14,8 +14,10 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QPixmap>
@@ -53,8 +55,11 @@ frmTickerloom::frmTickerloom(const QString &scripsPath, QuoteRefresher::Fetch fe
     createControls();
 
     GridModel *grid = fpSpread1->grid();
-    const int upPicture = grid->addPicture(Image2->pixmap().toImage());
-    const int downPicture = grid->addPicture(Image1->pixmap().toImage());
+    const int upPicture = grid->addPicture(Image2->pixmap().toImage(), tr("up"));
+    const int downPicture = grid->addPicture(Image1->pixmap().toImage(), tr("down"));
+    grid->describeColour(QuoteRefresher::kRoseColour, tr("rose"));
+    grid->describeColour(QuoteRefresher::kFellColour, tr("fell"));
+    grid->describeColour(QuoteRefresher::kSameColour, tr("unchanged"));
     m_refresher = new QuoteRefresher(grid, fetch ? std::move(fetch) : QuoteRefresher::Fetch(FetchUrl), upPicture,
                                      downPicture, this);
 }
@@ -167,6 +172,7 @@ void frmTickerloom::SaveScrips()
     rows.reserve(grid->RowCount());
     for (int row = 1; row <= grid->RowCount(); ++row)
         rows.append(grid->text(row, QuoteGridColumns::Symbol));
+    QDir().mkpath(QFileInfo(m_scripsPath).absolutePath()); // the user's data folder, made when first needed
     const QString failure = ScripsFile::save(m_scripsPath, rows);
     if (failure.isEmpty())
         return;
