@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -73,6 +74,7 @@ private slots:
     void startsFromAnAllBlankFileWithOneEmptyRequest();
     void startsWithThreeSymbolsAndTheFirstFetch();
     void keepsSpacesAndLineEndsOfTheFile();
+    void longListLoadsInWholeInsertionsWithEventsBetween();
     void addPutsTheScripInTheSpareRowStringAndFile();
     void duplicateIsRefusedAndNothingChanges();
     void duplicateCheckMatchesWholeSymbolsOnly();
@@ -178,6 +180,33 @@ void tst_MainWindow::keepsSpacesAndLineEndsOfTheFile()
     timerOf(*window)->setEnabled(true);
     window->OnDeleteScrip();
     QCOMPARE(TestHelpers::readFile(path()), QByteArray("  ABC  \r\nX\nY\r\n\r\n"));
+}
+
+void tst_MainWindow::longListLoadsInWholeInsertionsWithEventsBetween()
+{
+    QByteArray lines;
+    for (int i = 0; i < 150000; ++i)
+        lines += "S" + QByteArray::number(i) + (i % 7 ? "\r\n" : "\r\n  \r\n");
+    TestHelpers::writeFile(path(), lines);
+    frmTickerloom window(path(), [this](const QString &url) { return m_quotes.fetch(url); });
+    GridModel *grid = window.quoteGrid()->grid();
+    QSignalSpy resets(grid, &QAbstractItemModel::modelAboutToBeReset);
+    QSignalSpy inserts(grid, &QAbstractItemModel::rowsInserted);
+    // An event handled during the load finds every row the model reports whole.
+    QList<int> seen;
+    QTimer probe;
+    connect(&probe, &QTimer::timeout, this, [&] {
+        const int rows = grid->rowCount();
+        seen.append(rows);
+        QCOMPARE(grid->text(rows, Col::Symbol), rows == 0 ? QString() : QStringLiteral("S%1").arg(rows - 1));
+    });
+    probe.start(0);
+    window.OnWindowLoad();
+    probe.stop();
+    QCOMPARE(grid->RowCount(), 150001);
+    QCOMPARE(resets.size(), 0);
+    QVERIFY(!inserts.isEmpty());
+    QVERIFY2(!seen.isEmpty(), "no event was handled during the load");
 }
 
 void tst_MainWindow::addPutsTheScripInTheSpareRowStringAndFile()
