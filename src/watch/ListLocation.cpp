@@ -40,8 +40,8 @@ Folders ofThisProgram(const QStringList &installFolders)
 void prepare(const Places &places, const Folders &folders)
 {
     const QString besideProgram = QDir(folders.program).filePath(kListName);
-    if (!folders.programWritable && !QFile::exists(places.scripsPath) && QFile::exists(besideProgram)
-        && QDir().mkpath(QFileInfo(places.scripsPath).absolutePath())) {
+    if (!folders.programWritable && !QFile::exists(places.scripsPath) && QFile::exists(besideProgram) &&
+        QDir().mkpath(QFileInfo(places.scripsPath).absolutePath())) {
         const bool copied = QFile::copy(besideProgram, places.scripsPath);
         qCDebug(lcList) << "the list beside the program" << (copied ? "was copied to" : "could not be copied to")
                         << places.scripsPath;

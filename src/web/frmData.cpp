@@ -4,6 +4,7 @@
 #include "web/NetworkClient.h"
 #include "web/WebLog.h"
 
+#include <QByteArrayList>
 #include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -87,10 +88,14 @@ HttpResponse frmData::transfer(const QString &url)
         abandoned = true;
         raw->abort();
     };
-    QByteArray body;
+    // Kept in pieces until the body is whole: a growing array would hold up
+    // to twice the cap while it grows.
+    QByteArrayList pieces;
+    qint64 received = 0;
     const auto gather = [&] {
-        body += raw->readAll();
-        if (body.size() > kMaxBodyBytes)
+        pieces.append(raw->readAll());
+        received += pieces.constLast().size();
+        if (received > kMaxBodyBytes)
             abandon("the body passed the cap");
     };
 
@@ -128,7 +133,7 @@ HttpResponse frmData::transfer(const QString &url)
     response.statusCode = status.toInt();
     response.reasonPhrase = raw->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toByteArray();
     response.headers = raw->rawHeaderPairs();
-    response.body = std::move(body);
+    response.body = pieces.size() == 1 ? pieces.takeFirst() : pieces.join();
     qCDebug(lcWeb) << "status" << response.statusCode << "with" << response.body.size() << "bytes from"
                    << raw->url().toDisplayString();
     return response;
