@@ -15,8 +15,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size);
 
 namespace {
 
-// The file in a buffer of exactly its size, as libFuzzer hands inputs over,
-// so that AddressSanitizer sees a read past the end.
+// The file in a heap buffer of exactly its size, as libFuzzer hands inputs
+// over, so that AddressSanitizer sees a read past the end (an empty file
+// still gets a valid pointer).
 std::unique_ptr<uint8_t[]> readFile(const std::filesystem::path &file, size_t &size)
 {
     std::ifstream in(file, std::ios::binary);
