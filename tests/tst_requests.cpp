@@ -55,6 +55,9 @@ void tst_Requests::encodingKeepsTheQueryWhole_data()
     QTest::newRow("control") << QString("A\tB\r\n") << "A%09B%0D%0A";
     QTest::newRow("latin-1 as one byte") << QString::fromLatin1("\xC9T\xC9") << "%C9T%C9";
     QTest::newRow("beyond latin-1 as utf-8") << QString::fromUtf8("\xE2\x82\xAC") << "%E2%82%AC";
+    QTest::newRow("a surrogate pair as one character") << QString::fromUtf8("\xF0\x9F\x93\x88") << "%F0%9F%93%88";
+    // A lone high surrogate is a character of its own: the one after it keeps its single byte.
+    QTest::newRow("lone surrogate before a latin-1 letter") << QString(QChar(0xD800)) + QChar(0xE9) + u'x' << "%3F%E9x";
     QTest::newRow("equals and question") << "a=b?c"
                                          << "a%3Db%3Fc";
 }

@@ -31,7 +31,8 @@ QString encode(QStringView text)
             appendEscaped(out, uchar(c));
         } else {
             // A surrogate pair is one character: encode the pair together.
-            const qsizetype length = (QChar::isHighSurrogate(c) && i + 1 < text.size()) ? 2 : 1;
+            const bool pair = QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+            const qsizetype length = pair ? 2 : 1;
             for (uchar byte : text.mid(i, length).toUtf8())
                 appendEscaped(out, byte);
             i += length - 1;

@@ -1,0 +1,52 @@
+// Fuzzes the quote reply parser with any body, read as the program reads it,
+// in both of its modes (a row's first fetch and the refreshes after it).
+
+#include "FuzzCheck.h"
+#include "FuzzInput.h"
+#include "quotes/QuoteReply.h"
+
+#include <QStringList>
+#include <cmath>
+
+namespace {
+
+size_t nonBlankLines(const QString &body)
+{
+    size_t count = 0;
+    for (const QString &line : body.split(QStringLiteral("\r\n")))
+        count += line.count(u' ') != line.size() ? 1 : 0;
+    return count;
+}
+
+bool allFinite(const QuoteRecord &r)
+{
+    for (double value : {r.Bid, r.Ask, r.Ltp, r.ChangePct, r.Open, r.High, r.Low, r.PrevClose})
+        if (!std::isfinite(value))
+            return false;
+    return true;
+}
+
+// The fields both modes read.
+bool sameQuote(const QuoteRecord &a, const QuoteRecord &b)
+{
+    return a.Symbol == b.Symbol && a.Bid == b.Bid && a.Ask == b.Ask && a.Ltp == b.Ltp && a.ChangePct == b.ChangePct &&
+           a.TrendText == b.TrendText && a.High == b.High && a.Low == b.Low && a.Volume == b.Volume;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QString body = FuzzInput::latin1(data, size);
+    const std::vector<QuoteRecord> first = QuoteReply::parse(body, true);
+    const std::vector<QuoteRecord> later = QuoteReply::parse(body, false);
+
+    fuzzCheck(first.size() == nonBlankLines(body), "one record per line that is not blank");
+    fuzzCheck(later.size() == first.size(), "both modes read the same lines");
+    for (size_t i = 0; i < first.size(); ++i) {
+        fuzzCheck(allFinite(first[i]), "every number is finite");
+        fuzzCheck(sameQuote(first[i], later[i]), "both modes read the quote alike");
+        fuzzCheck(later[i].Open == 0 && later[i].PrevClose == 0, "open and previous close only on a first fetch");
+    }
+    return 0;
+}
