@@ -41,24 +41,14 @@ char16_t asciiUpper(char16_t c)
     return c >= u'a' && c <= u'z' ? char16_t(c - (u'a' - u'A')) : c;
 }
 
-char16_t unit(QChar c)
-{
-    return c.unicode();
-}
-
-char16_t unit(char c)
-{
-    return char16_t(uchar(c));
-}
-
 // FNV-1a over the upper-case characters, so equal for a code in any letter
 // case, with a final mix: codes such as SYN00001, SYN00002... differ in few
 // bits, and the table's position looks only at the low ones.
-template <typename Text> quint64 asciiUpperHash(Text text)
+quint64 asciiUpperHash(QStringView text)
 {
     quint64 hash = 14695981039346656037ULL;
-    for (auto c : text)
-        hash = (hash ^ asciiUpper(unit(c))) * 1099511628211ULL;
+    for (QChar c : text)
+        hash = (hash ^ asciiUpper(c.unicode())) * 1099511628211ULL;
     hash ^= hash >> 33;
     hash *= 0xFF51AFD7ED558CCDULL;
     return hash ^ (hash >> 33);
@@ -196,9 +186,10 @@ void Catalogue::addToAsciiTable(int index)
 
 void Catalogue::placeInAsciiTable(int index)
 {
-    if (!isAscii(m_scrips[size_t(index)].code))
+    const QString &code = m_scrips[size_t(index)].code;
+    if (!isAscii(code))
         return; // an ASCII symbol can never match it
-    const quint64 hash = asciiUpperHash(codeLatin1(index));
+    const quint64 hash = asciiUpperHash(code);
     const size_t mask = m_asciiTable.size() - 1;
     size_t slot = hash & mask;
     while (m_asciiTable[slot].index >= 0)
