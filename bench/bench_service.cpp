@@ -21,6 +21,8 @@
 #include <atomic>
 #include <ctime>
 #include <memory>
+#include <numeric>
+#include <random>
 #include <vector>
 
 namespace {
@@ -39,10 +41,15 @@ struct Sample
     qsizetype bytes = 0;
 };
 
-QString longestList(const Catalogue &catalogue)
+// The last kSymbols scrips of the catalogue, in its order or shuffled.
+QString longestList(const Catalogue &catalogue, bool shuffled = false)
 {
+    std::vector<int> indexes(kSymbols);
+    std::iota(indexes.begin(), indexes.end(), catalogue.size() - kSymbols);
+    if (shuffled)
+        std::shuffle(indexes.begin(), indexes.end(), std::mt19937(kSymbols));
     QString list = QStringLiteral(",");
-    for (int index = catalogue.size() - kSymbols; index < catalogue.size(); ++index)
+    for (int index : indexes)
         list += catalogue.at(index).code + u',';
     return list;
 }
@@ -210,7 +217,7 @@ double benchThroughput(QTextStream &out, QuoteService &service, const QString &l
     return perSecond;
 }
 
-double benchPure(QTextStream &out, QuoteService &service, const QString &list)
+double benchPure(QTextStream &out, QuoteService &service, const QString &list, const char *what)
 {
     const QString query =
         QUrl(QuoteRequest::url(QStringLiteral("http://h/quote"), list, false)).query(QUrl::FullyEncoded);
@@ -229,10 +236,11 @@ double benchPure(QTextStream &out, QuoteService &service, const QString &list)
         if (request.symbols().size() != kSymbols)
             out << "unexpected symbol count " << request.symbols().size() << '\n';
     }
-    report(out, "request parsing alone:", parseMs, 0);
-    report(out, "parsing + reply building (no HTTP):", answerMs, bytes);
+    out << what << ":\n";
+    report(out, "  request parsing alone:", parseMs, 0);
+    report(out, "  parsing + reply building (no HTTP):", answerMs, bytes);
     // Unlike the time on the clock, this hardly grows when other programs share the processor.
-    report(out, "the same, processor time of its thread:", answerCpuMs, bytes);
+    report(out, "  the same, processor time of its thread:", answerCpuMs, bytes);
     return median(answerMs);
 }
 
@@ -256,7 +264,8 @@ int main(int argc, char *argv[])
     benchHttp(out, service, list, false);
     benchHttp(out, service, list, true);
     benchLongestUrl(out, service);
-    const double buildMs = benchPure(out, service, list);
+    const double buildMs = benchPure(out, service, list, "symbols in the catalogue's order");
+    benchPure(out, service, longestList(service.catalogue(), true), "the same symbols shuffled");
     const double one = benchThroughput(out, service, list, 1);
     const double many = benchThroughput(out, service, list, kManyClients);
     out << "throughput ratio, " << kManyClients << " clients / 1: " << QString::number(many / one, 'f', 2) << '\n';
