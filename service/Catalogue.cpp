@@ -54,13 +54,24 @@ quint64 asciiUpperHash(QStringView text)
     return hash ^ (hash >> 33);
 }
 
-// For text of plain ASCII: the same as upperCode == text.toUpper().
-bool equalsInAnyCase(QStringView upperCode, QStringView asciiText)
+char16_t unit(QChar c)
+{
+    return c.unicode();
+}
+
+char16_t unit(char c)
+{
+    return char16_t(uchar(c));
+}
+
+// For text of plain ASCII: the same as upperCode == text.toUpper(), with the
+// code as text or in single bytes.
+template <typename Code> bool equalsInAnyCase(Code upperCode, QStringView asciiText)
 {
     if (upperCode.size() != asciiText.size())
         return false;
     for (qsizetype i = 0; i < asciiText.size(); ++i) {
-        if (upperCode[i].unicode() != asciiUpper(asciiText[i].unicode()))
+        if (unit(upperCode[i]) != asciiUpper(asciiText[i].unicode()))
             return false;
     }
     return true;
@@ -128,7 +139,7 @@ QByteArrayView Catalogue::codeLatin1(int index) const
 
 int Catalogue::indexOf(QStringView code, int hint) const
 {
-    if (hint >= 0 && hint < size() && isAscii(code) && equalsInAnyCase(at(hint).code, code))
+    if (hint >= 0 && hint < size() && isAscii(code) && equalsInAnyCase(QStringView(at(hint).code), code))
         return hint;
     return indexOf(code);
 }
@@ -194,7 +205,8 @@ void Catalogue::placeInAsciiTable(int index)
     size_t slot = hash & mask;
     while (m_asciiTable[slot].index >= 0)
         slot = (slot + 1) & mask;
-    m_asciiTable[slot] = {quint32(hash >> 32), index};
+    const qsizetype start = m_codeStarts[size_t(index)];
+    m_asciiTable[slot] = {quint32(hash >> 32), index, quint32(start), quint32(m_codeStarts[size_t(index) + 1] - start)};
 }
 
 int Catalogue::indexOfAscii(QStringView code) const
@@ -205,7 +217,8 @@ int Catalogue::indexOfAscii(QStringView code) const
     const size_t mask = m_asciiTable.size() - 1;
     for (size_t slot = hash & mask; m_asciiTable[slot].index >= 0; slot = (slot + 1) & mask) {
         const AsciiSlot &candidate = m_asciiTable[slot];
-        if (candidate.check == quint32(hash >> 32) && equalsInAnyCase(at(candidate.index).code, code))
+        const QByteArrayView candidateCode(m_codesLatin1.constData() + candidate.codeStart, candidate.codeSize);
+        if (candidate.check == quint32(hash >> 32) && equalsInAnyCase(candidateCode, code))
             return candidate.index;
     }
     return -1;

@@ -43,12 +43,15 @@ public:
 
 private:
     // A slot of the table of ASCII codes: the scrip's index, or -1 when free,
-    // and more bits of its code's hash, so that a lookup seldom compares codes
-    // that cannot match.
+    // more bits of its code's hash, so that a lookup seldom compares codes
+    // that cannot match, and where its code is in m_codesLatin1, so that a
+    // comparison reads nothing else.
     struct AsciiSlot
     {
         quint32 check = 0;
         qint32 index = -1;
+        quint32 codeStart = 0;
+        quint32 codeSize = 0;
     };
 
     bool add(Scrip scrip, QString *error);

@@ -25,6 +25,6 @@ private:
     void setUp(QuoteService &service, int idleTimeoutMs, qintptr listeningDescriptor);
 
     QThread m_thread;
-    QObject *m_home = nullptr;                // lives on m_thread; owns everything there
-    ConnectionHandoff *m_handoff = nullptr;   // a grandchild of m_home
+    QObject *m_home = nullptr;              // lives on m_thread; owns everything there
+    ConnectionHandoff *m_handoff = nullptr; // a grandchild of m_home
 };
