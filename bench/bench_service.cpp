@@ -73,8 +73,8 @@ Sample fetchOnce(QNetworkAccessManager &manager, const QString &url)
 }
 
 // Keeps keep-alive connections busy: each sends the next request as soon as
-// its reply is complete. Lives on a thread of its own, so that the service's
-// thread does nothing but serve.
+// its reply is complete. Lives on a thread of its own, apart from the threads
+// that serve.
 class LoadClients : public QObject
 {
 public:
