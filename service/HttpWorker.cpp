@@ -5,30 +5,18 @@
 
 #include <QHttpServer>
 #include <QHttpServerRequest>
-#include <QHttpServerResponder>
 
 #include <unistd.h>
 
 namespace {
 
-const QByteArray kTextType = QByteArrayLiteral("text/plain; charset=ISO-8859-1");
-const QString kRoutePattern = QStringLiteral("^/quote$"); // routes are regular expressions
-
 void addRoutes(QHttpServer &server, QuoteService &service)
 {
-    server.route(kRoutePattern, QHttpServerRequest::Method::Get, [&service](const QHttpServerRequest &request) {
+    const QString path = QStringLiteral("^%1$").arg(QLatin1String(QuoteService::kPath)); // a regular expression
+    server.route(path, QHttpServerRequest::Method::Get, [&service](const QHttpServerRequest &request) {
         return service.answer(request.url().query(QUrl::FullyEncoded));
     });
-    server.setMissingHandler([](const QHttpServerRequest &request, QHttpServerResponder &&responder) {
-        if (request.url().path() == QLatin1String(QuoteService::kPath)) {
-            responder.write(QByteArrayLiteral("only GET is answered here\r\n"),
-                            {{"Content-Type", kTextType}, {"Allow", "GET"}},
-                            QHttpServerResponder::StatusCode::MethodNotAllowed);
-            return;
-        }
-        responder.write(QByteArrayLiteral("no such path: ask for /quote\r\n"), kTextType,
-                        QHttpServerResponder::StatusCode::NotFound);
-    });
+    server.setMissingHandler(&QuoteService::answerOther);
 }
 
 } // namespace

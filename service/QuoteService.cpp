@@ -6,6 +6,8 @@
 #include "service/ServiceListener.h"
 
 #include <QHostAddress>
+#include <QHttpServerRequest>
+#include <QHttpServerResponder>
 #include <QThread>
 
 #include <algorithm>
@@ -69,6 +71,18 @@ QHttpServerResponse QuoteService::answer(QStringView encodedQuery)
     if (advertDue())
         return advert();
     return answerData(request);
+}
+
+void QuoteService::answerOther(const QHttpServerRequest &request, QHttpServerResponder &&responder)
+{
+    if (request.url().path() == QLatin1String(kPath)) {
+        responder.write(QByteArrayLiteral("only GET is answered here\r\n"),
+                        {{"Content-Type", kTextType}, {"Allow", "GET"}},
+                        QHttpServerResponder::StatusCode::MethodNotAllowed);
+        return;
+    }
+    responder.write(QByteArrayLiteral("no such path: ask for /quote\r\n"), kTextType,
+                    QHttpServerResponder::StatusCode::NotFound);
 }
 
 Catalogue QuoteService::makeCatalogue(const ServiceSettings &settings)

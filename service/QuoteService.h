@@ -14,6 +14,8 @@
 #include <vector>
 
 class HttpWorker;
+class QHttpServerRequest;
+class QHttpServerResponder;
 class ServiceListener;
 
 // The demo quote service: answers GET /quote on 127.0.0.1 from a simulated
@@ -39,6 +41,8 @@ public:
     // The reply to one "/quote" query, given in its percent-encoded form.
     // Safe to call from several threads at once.
     QHttpServerResponse answer(QStringView encodedQuery);
+    // Answers any other request: 405 on the path, 404 elsewhere.
+    static void answerOther(const QHttpServerRequest &request, QHttpServerResponder &&responder);
 
     const Catalogue &catalogue() const { return m_catalogue; }
 
