@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QIODevice>
 
+#include <algorithm>
+
 namespace {
 
 const QString kBundledPath = QStringLiteral(":/tickerloom/catalogue.csv");
@@ -23,6 +25,56 @@ bool parseCents(QStringView text, qint64 *cents)
 QString lineError(int lineNumber, const QString &reason)
 {
     return QStringLiteral("line %1: %2").arg(lineNumber).arg(reason);
+}
+
+bool isAscii(QStringView text)
+{
+    for (QChar c : text) {
+        if (c.unicode() > 0x7F)
+            return false;
+    }
+    return true;
+}
+
+char16_t asciiUpper(char16_t c)
+{
+    return c >= u'a' && c <= u'z' ? char16_t(c - (u'a' - u'A')) : c;
+}
+
+// FNV-1a over the upper-case characters, so equal for a code in any letter
+// case, with a final mix: codes such as SYN00001, SYN00002... differ in few
+// bits, and the table's position looks only at the low ones.
+quint64 asciiUpperHash(QStringView text)
+{
+    quint64 hash = 14695981039346656037ULL;
+    for (QChar c : text)
+        hash = (hash ^ asciiUpper(c.unicode())) * 1099511628211ULL;
+    hash ^= hash >> 33;
+    hash *= 0xFF51AFD7ED558CCDULL;
+    return hash ^ (hash >> 33);
+}
+
+char16_t unit(QChar c)
+{
+    return c.unicode();
+}
+
+char16_t unit(char c)
+{
+    return char16_t(uchar(c));
+}
+
+// For text of plain ASCII: the same as upperCode == text.toUpper(), with the
+// code as text or in single bytes.
+template <typename Code> bool equalsInAnyCase(Code upperCode, QStringView asciiText)
+{
+    if (upperCode.size() != asciiText.size())
+        return false;
+    for (qsizetype i = 0; i < asciiText.size(); ++i) {
+        if (unit(upperCode[i]) != asciiUpper(asciiText[i].unicode()))
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -79,8 +131,24 @@ void Catalogue::addSynthetic(int count, quint64 seed)
     }
 }
 
+QByteArrayView Catalogue::codeLatin1(int index) const
+{
+    const qsizetype start = m_codeStarts[size_t(index)];
+    return QByteArrayView(m_codesLatin1.constData() + start, m_codeStarts[size_t(index) + 1] - start);
+}
+
+int Catalogue::indexOf(QStringView code, int hint) const
+{
+    if (hint >= 0 && hint < size() && isAscii(code) && equalsInAnyCase(QStringView(at(hint).code), code))
+        return hint;
+    return indexOf(code);
+}
+
 int Catalogue::indexOf(QStringView code) const
 {
+    // Letters beyond ASCII have upper cases of other lengths ("ß" is "SS"): those take the general way.
+    if (isAscii(code))
+        return indexOfAscii(code);
     return m_indexByCode.value(code.toString().toUpper(), -1);
 }
 
@@ -106,6 +174,52 @@ bool Catalogue::add(Scrip scrip, QString *error)
         return false;
     }
     m_indexByCode.insert(scrip.code, size());
+    if (m_codeStarts.empty())
+        m_codeStarts.push_back(0);
+    m_codesLatin1 += scrip.code.toLatin1();
+    m_codeStarts.push_back(m_codesLatin1.size());
     m_scrips.push_back(std::move(scrip));
+    addToAsciiTable(size() - 1);
     return true;
+}
+
+void Catalogue::addToAsciiTable(int index)
+{
+    // At most 70% full, so that a probe meets a free slot soon; the table
+    // stays small enough to sit in the processor's cache.
+    if (10 * m_scrips.size() > 7 * m_asciiTable.size()) {
+        m_asciiTable.assign(std::max<size_t>(64, 2 * m_asciiTable.size()), AsciiSlot());
+        for (int known = 0; known < index; ++known)
+            placeInAsciiTable(known);
+    }
+    placeInAsciiTable(index);
+}
+
+void Catalogue::placeInAsciiTable(int index)
+{
+    const QString &code = m_scrips[size_t(index)].code;
+    if (!isAscii(code))
+        return; // an ASCII symbol can never match it
+    const quint64 hash = asciiUpperHash(code);
+    const size_t mask = m_asciiTable.size() - 1;
+    size_t slot = hash & mask;
+    while (m_asciiTable[slot].index >= 0)
+        slot = (slot + 1) & mask;
+    const qsizetype start = m_codeStarts[size_t(index)];
+    m_asciiTable[slot] = {quint32(hash >> 32), index, quint32(start), quint32(m_codeStarts[size_t(index) + 1] - start)};
+}
+
+int Catalogue::indexOfAscii(QStringView code) const
+{
+    if (m_asciiTable.empty())
+        return -1;
+    const quint64 hash = asciiUpperHash(code);
+    const size_t mask = m_asciiTable.size() - 1;
+    for (size_t slot = hash & mask; m_asciiTable[slot].index >= 0; slot = (slot + 1) & mask) {
+        const AsciiSlot &candidate = m_asciiTable[slot];
+        const QByteArrayView candidateCode(m_codesLatin1.constData() + candidate.codeStart, candidate.codeSize);
+        if (candidate.check == quint32(hash >> 32) && equalsInAnyCase(candidateCode, code))
+            return candidate.index;
+    }
+    return -1;
 }

@@ -41,8 +41,22 @@ Market::Market(const Catalogue &catalogue, quint64 seed)
 
 ScripQuote Market::quote(int index, qint64 nowMs)
 {
+    const QMutexLocker locker(&m_mutex);
     catchUp(index, nowMs);
     return m_states[size_t(index)].quote;
+}
+
+std::vector<ScripQuote> Market::quotes(const std::vector<int> &indexes, const std::function<qint64()> &clock)
+{
+    std::vector<ScripQuote> quotes;
+    quotes.reserve(indexes.size());
+    const QMutexLocker locker(&m_mutex);
+    const qint64 nowMs = clock();
+    for (int index : indexes) {
+        catchUp(index, nowMs);
+        quotes.push_back(m_states[size_t(index)].quote);
+    }
+    return quotes;
 }
 
 Market::ScripState Market::opening(int index) const

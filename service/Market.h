@@ -3,6 +3,9 @@
 #include "service/Catalogue.h"
 #include "service/ScripQuote.h"
 
+#include <QMutex>
+
+#include <functional>
 #include <vector>
 
 // The simulated trading day. Each scrip takes one step of a seeded random walk
@@ -10,6 +13,7 @@
 // lazily, when the scrip is next asked for, so idle scrips cost nothing.
 // Most steps leave the price alone, which keeps a good share of rows
 // unchanged between two refreshes five seconds apart.
+// Several threads may ask at once: the steps are taken under a lock.
 class Market
 {
 public:
@@ -25,6 +29,10 @@ public:
 
     // The scrip's state at nowMs, counted from the market's opening.
     ScripQuote quote(int index, qint64 nowMs);
+    // The states of the scrips at indexes, in that order, all at one moment:
+    // clock() is read under the lock, so that the moments of two calls follow
+    // each other as they would one after the other.
+    std::vector<ScripQuote> quotes(const std::vector<int> &indexes, const std::function<qint64()> &clock);
 
 private:
     struct ScripState
@@ -43,5 +51,6 @@ private:
 
     const Catalogue &m_catalogue;
     quint64 m_seed;
+    QMutex m_mutex; // guards m_states
     std::vector<ScripState> m_states;
 };

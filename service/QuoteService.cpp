@@ -1,12 +1,16 @@
 #include "service/QuoteService.h"
 
 #include "service/AdvertPicture.h"
+#include "service/HttpWorker.h"
 #include "service/ReplyBuilder.h"
+#include "service/ServiceListener.h"
 
 #include <QHostAddress>
 #include <QHttpServerRequest>
 #include <QHttpServerResponder>
-#include <QTcpServer>
+#include <QThread>
+
+#include <algorithm>
 
 namespace {
 
@@ -14,7 +18,6 @@ const QByteArray kTextType = QByteArrayLiteral("text/plain; charset=ISO-8859-1")
 const QByteArray kJpegType = QByteArrayLiteral("image/jpeg");
 const QByteArray kAdvertHeader = QByteArrayLiteral("PICS-Label");
 const QByteArray kAdvertMarker = QByteArrayLiteral("PICADS ");
-const QString kRoutePattern = QStringLiteral("^/quote$"); // routes are regular expressions
 
 } // namespace
 
@@ -27,20 +30,28 @@ QuoteService::QuoteService(const ServiceSettings &settings, QObject *parent)
     m_clock.start();
     if (m_settings.adEvery > 0)
         m_advertJpeg = AdvertPicture::jpeg(m_settings.adLink);
-    addRoutes();
+}
+
+QuoteService::~QuoteService()
+{
+    // No new connections, then no more answers, before the market goes.
+    delete m_listener;
+    m_workers.clear();
 }
 
 quint16 QuoteService::listen(quint16 port)
 {
-    // Our own QTcpServer, so that a failure comes with its reason.
-    auto *listener = new QTcpServer(&m_server);
+    auto *listener = new ServiceListener([this](qintptr descriptor) { handOn(descriptor); }, this);
     if (!listener->listen(QHostAddress::LocalHost, port)) {
         m_error = listener->errorString();
         delete listener;
         return 0;
     }
-    m_server.bind(listener);
     m_listener = listener;
+    const int workers = std::max(1, QThread::idealThreadCount());
+    for (int i = 0; i < workers; ++i)
+        m_workers.push_back(
+            std::make_unique<HttpWorker>(*this, m_settings.idleTimeoutMs, listener->socketDescriptor()));
     return listener->serverPort();
 }
 
@@ -53,11 +64,25 @@ QString QuoteService::baseAddress() const
 QHttpServerResponse QuoteService::answer(QStringView encodedQuery)
 {
     const ServiceRequest request = ServiceRequest::parse(encodedQuery);
+    if (request.kind() == ServiceRequest::Kind::TooLong)
+        return refusal(request.error(), QHttpServerResponse::StatusCode::UriTooLong);
     if (request.kind() == ServiceRequest::Kind::Invalid)
-        return badRequest(request.error());
+        return refusal(request.error(), QHttpServerResponse::StatusCode::BadRequest);
     if (advertDue())
         return advert();
     return answerData(request);
+}
+
+void QuoteService::answerOther(const QHttpServerRequest &request, QHttpServerResponder &&responder)
+{
+    if (request.url().path() == QLatin1String(kPath)) {
+        responder.write(QByteArrayLiteral("only GET is answered here\r\n"),
+                        {{"Content-Type", kTextType}, {"Allow", "GET"}},
+                        QHttpServerResponder::StatusCode::MethodNotAllowed);
+        return;
+    }
+    responder.write(QByteArrayLiteral("no such path: ask for /quote\r\n"), kTextType,
+                    QHttpServerResponder::StatusCode::NotFound);
 }
 
 Catalogue QuoteService::makeCatalogue(const ServiceSettings &settings)
@@ -67,9 +92,9 @@ Catalogue QuoteService::makeCatalogue(const ServiceSettings &settings)
     return catalogue;
 }
 
-QHttpServerResponse QuoteService::badRequest(const QString &reason)
+QHttpServerResponse QuoteService::refusal(const QString &reason, QHttpServerResponse::StatusCode status)
 {
-    return QHttpServerResponse(kTextType, reason.toLatin1() + "\r\n", QHttpServerResponse::StatusCode::BadRequest);
+    return QHttpServerResponse(kTextType, reason.toLatin1() + "\r\n", status);
 }
 
 QHttpServerResponse QuoteService::plainText(QByteArray body)
@@ -81,8 +106,22 @@ QHttpServerResponse QuoteService::answerData(const ServiceRequest &request)
 {
     if (request.kind() == ServiceRequest::Kind::Search)
         return plainText(ReplyBuilder::search(m_catalogue, request.searchText()));
-    return plainText(
-        ReplyBuilder::quotes(m_catalogue, m_market, request.symbols(), request.firstFetch(), m_clock.elapsed()));
+    return quotes(request);
+}
+
+QHttpServerResponse QuoteService::quotes(const ServiceRequest &request)
+{
+    // Finding the scrips and writing the lines run on the asking thread; only
+    // the market's steps wait for each other.
+    std::vector<int> indexes;
+    indexes.reserve(size_t(request.symbolCount()));
+    request.forEachSymbol([this, &indexes](QStringView symbol) {
+        const int hint = indexes.empty() ? 0 : indexes.back() + 1;
+        if (const int index = m_catalogue.indexOf(symbol, hint); index >= 0)
+            indexes.push_back(index);
+    });
+    const std::vector<ScripQuote> quotes = m_market.quotes(indexes, [this] { return marketTimeMs(); });
+    return plainText(ReplyBuilder::quotes(m_catalogue, indexes, quotes, request.firstFetch()));
 }
 
 QHttpServerResponse QuoteService::advert() const
@@ -94,23 +133,18 @@ QHttpServerResponse QuoteService::advert() const
 
 bool QuoteService::advertDue()
 {
-    ++m_answered;
-    return m_settings.adEvery > 0 && m_answered % m_settings.adEvery == 0;
+    const qint64 answered = ++m_answered;
+    return m_settings.adEvery > 0 && answered % m_settings.adEvery == 0;
 }
 
-void QuoteService::addRoutes()
+qint64 QuoteService::marketTimeMs() const
 {
-    m_server.route(kRoutePattern, QHttpServerRequest::Method::Get, [this](const QHttpServerRequest &request) {
-        return answer(request.url().query(QUrl::FullyEncoded));
-    });
-    m_server.setMissingHandler([](const QHttpServerRequest &request, QHttpServerResponder &&responder) {
-        if (request.url().path() == QLatin1String(kPath)) {
-            responder.write(QByteArrayLiteral("only GET is answered here\r\n"),
-                            {{"Content-Type", kTextType}, {"Allow", "GET"}},
-                            QHttpServerResponder::StatusCode::MethodNotAllowed);
-            return;
-        }
-        responder.write(QByteArrayLiteral("no such path: ask for /quote\r\n"), kTextType,
-                        QHttpServerResponder::StatusCode::NotFound);
-    });
+    const qint64 standing = m_standingMs;
+    return standing >= 0 ? standing : m_clock.elapsed();
+}
+
+void QuoteService::handOn(qintptr descriptor)
+{
+    m_workers[m_nextWorker]->adopt(descriptor);
+    m_nextWorker = (m_nextWorker + 1) % m_workers.size();
 }

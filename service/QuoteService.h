@@ -6,13 +6,21 @@
 #include "service/ServiceSettings.h"
 
 #include <QElapsedTimer>
-#include <QHttpServer>
+#include <QHttpServerResponse>
 #include <QObject>
 
-class QTcpServer;
+#include <atomic>
+#include <memory>
+#include <vector>
+
+class HttpWorker;
+class QHttpServerRequest;
+class QHttpServerResponder;
+class ServiceListener;
 
 // The demo quote service: answers GET /quote on 127.0.0.1 from a simulated
-// market, and now and then with an advertisement picture instead.
+// market, and now and then with an advertisement picture instead. Requests
+// are taken in and answered on worker threads, one per processor core.
 class QuoteService : public QObject
 {
     Q_OBJECT
@@ -21,6 +29,7 @@ public:
     static constexpr char kPath[] = "/quote";
 
     explicit QuoteService(const ServiceSettings &settings, QObject *parent = nullptr);
+    ~QuoteService() override;
 
     // Listens on 127.0.0.1:port (0 picks a free port). Returns the port, or 0
     // with errorString() set.
@@ -30,26 +39,37 @@ public:
     QString baseAddress() const;
 
     // The reply to one "/quote" query, given in its percent-encoded form.
+    // Safe to call from several threads at once.
     QHttpServerResponse answer(QStringView encodedQuery);
+    // Answers any other request: 405 on the path, 404 elsewhere.
+    static void answerOther(const QHttpServerRequest &request, QHttpServerResponder &&responder);
 
     const Catalogue &catalogue() const { return m_catalogue; }
 
+    // For tests and benchmarks: the market's clock stands still at ms after
+    // the opening; a negative ms lets it run again.
+    void setMarketTime(qint64 ms) { m_standingMs = ms; }
+
 private:
     static Catalogue makeCatalogue(const ServiceSettings &settings);
-    static QHttpServerResponse badRequest(const QString &reason);
+    static QHttpServerResponse refusal(const QString &reason, QHttpServerResponse::StatusCode status);
     static QHttpServerResponse plainText(QByteArray body);
     QHttpServerResponse answerData(const ServiceRequest &request);
+    QHttpServerResponse quotes(const ServiceRequest &request);
     QHttpServerResponse advert() const;
     bool advertDue();
-    void addRoutes();
+    qint64 marketTimeMs() const;
+    void handOn(qintptr descriptor);
 
     ServiceSettings m_settings;
     Catalogue m_catalogue;
     Market m_market;
-    QElapsedTimer m_clock;   // the market opened when the service started
-    QByteArray m_advertJpeg; // drawn once, only when advertisements are on
-    qint64 m_answered = 0;   // well-formed requests so far
-    QHttpServer m_server;
-    QTcpServer *m_listener = nullptr; // owned by m_server
+    QElapsedTimer m_clock;                 // the market opened when the service started
+    std::atomic<qint64> m_standingMs{-1};  // the clock's stopped time, or -1
+    QByteArray m_advertJpeg;               // drawn once, only when advertisements are on
+    std::atomic<qint64> m_answered{0};     // well-formed requests so far
+    ServiceListener *m_listener = nullptr; // a child
+    std::vector<std::unique_ptr<HttpWorker>> m_workers;
+    size_t m_nextWorker = 0; // connections are dealt to the workers in turn
     QString m_error;
 };

@@ -1,64 +1,143 @@
 #include "service/ReplyBuilder.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace ReplyBuilder {
 namespace {
 
 constexpr char kLineEnd[] = "\r\n";
-constexpr qsizetype kQuoteLineGuess = 96; // bytes, to reserve once for a long list
+constexpr qsizetype kQuoteLineGuess = 96; // bytes, to size a long reply once
+// The most a quote line can hold after its code: seven prices of at most 21
+// characters, the change, the trend, the volume, the commas and the line end.
+constexpr qsizetype kMaxLineTail = 256;
 
-// Digits written by hand: a long reply holds some 300,000 numbers.
-void appendDigits(QByteArray &out, quint64 value, int minimumDigits)
+// A long reply holds some 300,000 numbers: each field is written in place,
+// two digits at a time, with nothing allocated on the way.
+constexpr char kTwoDigits[] = "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+                              "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+                              "8081828384858687888990919293949596979899";
+
+char *writeTwoDigits(char *out, quint64 value) // value below 100
 {
-    char digits[24];
-    int count = 0;
-    do {
-        digits[count++] = char('0' + value % 10);
-        value /= 10;
-    } while (value != 0 || count < minimumDigits);
-    while (count > 0)
-        out += digits[--count];
+    std::memcpy(out, kTwoDigits + 2 * value, 2);
+    return out + 2;
+}
+
+int digitCount(quint64 value)
+{
+    int count = 1;
+    for (quint64 power = 10; count < 20 && value >= power; power *= 10)
+        ++count;
+    return count;
+}
+
+char *writeDigits(char *out, quint64 value)
+{
+    char *const end = out + digitCount(value);
+    char *at = end;
+    for (; value >= 100; value /= 100)
+        writeTwoDigits(at -= 2, value % 100);
+    if (value >= 10)
+        writeTwoDigits(at - 2, value);
+    else
+        at[-1] = char('0' + value);
+    return end;
+}
+
+char *writeText(char *out, QByteArrayView text)
+{
+    std::memcpy(out, text.data(), size_t(text.size()));
+    return out + text.size();
+}
+
+char *writeCents(char *out, qint64 cents)
+{
+    quint64 magnitude = quint64(cents);
+    if (cents < 0) {
+        *out++ = '-';
+        magnitude = 0 - magnitude;
+    }
+    out = writeDigits(out, magnitude / 100);
+    *out++ = '.';
+    return writeTwoDigits(out, magnitude % 100);
+}
+
+char *writeChange(char *out, qint64 lastCents, qint64 prevCents)
+{
+    // In hundredths of a per cent, rounded half away from zero, so the sign
+    // always agrees with the printed digits (never "-0.00").
+    const qint64 scaled = prevCents > 0 ? qRound64(double(lastCents - prevCents) * 10000.0 / double(prevCents)) : 0;
+    *out++ = '(';
+    if (scaled > 0)
+        *out++ = '+';
+    out = writeCents(out, scaled);
+    *out++ = '%';
+    *out++ = ')';
+    return out;
+}
+
+QByteArrayView trend(qint64 lastCents, qint64 prevCents)
+{
+    if (lastCents > prevCents)
+        return "UP";
+    if (lastCents < prevCents)
+        return "DOWN";
+    return "EVEN";
+}
+
+// Writes one line at out, which has room for code.size() + kMaxLineTail bytes.
+char *writeQuoteLine(char *out, QByteArrayView code, const ScripQuote &quote, bool firstFetch)
+{
+    out = writeText(out, code);
+    *out++ = ',';
+    out = writeCents(out, quote.bidCents);
+    *out++ = ',';
+    out = writeCents(out, quote.askCents);
+    *out++ = ',';
+    out = writeCents(out, quote.lastCents);
+    *out++ = ',';
+    out = writeChange(out, quote.lastCents, quote.prevCloseCents);
+    *out++ = ',';
+    out = writeText(out, trend(quote.lastCents, quote.prevCloseCents));
+    *out++ = ',';
+    out = writeCents(out, quote.highCents);
+    *out++ = ',';
+    out = writeCents(out, quote.lowCents);
+    *out++ = ',';
+    out = writeDigits(out, quint64(qMax(quote.volume, 0)));
+    if (firstFetch) {
+        *out++ = ',';
+        out = writeCents(out, quote.openCents);
+        *out++ = ',';
+        out = writeCents(out, quote.prevCloseCents);
+    }
+    return writeText(out, kLineEnd);
 }
 
 } // namespace
 
-QByteArray quotes(const Catalogue &catalogue, Market &market, const QStringList &symbols, bool firstFetch, qint64 nowMs)
+QByteArray quotes(const Catalogue &catalogue, const std::vector<int> &indexes, const std::vector<ScripQuote> &quotes,
+                  bool firstFetch)
 {
     QByteArray out;
-    out.reserve(symbols.size() * kQuoteLineGuess);
-    for (const QString &symbol : symbols) {
-        const int index = catalogue.indexOf(symbol);
-        if (index >= 0)
-            appendQuoteLine(out, catalogue.at(index).code, market.quote(index, nowMs), firstFetch);
+    out.resize(qsizetype(indexes.size()) * kQuoteLineGuess);
+    qsizetype used = 0;
+    for (size_t i = 0; i < indexes.size(); ++i) {
+        const QByteArrayView code = catalogue.codeLatin1(indexes[i]);
+        if (out.size() - used < code.size() + kMaxLineTail)
+            out.resize(std::max(2 * out.size(), used + code.size() + kMaxLineTail));
+        used = writeQuoteLine(out.data() + used, code, quotes[i], firstFetch) - out.constData();
     }
+    out.resize(used);
     return out;
 }
 
-void appendQuoteLine(QByteArray &out, const QString &code, const ScripQuote &quote, bool firstFetch)
+void appendQuoteLine(QByteArray &out, QByteArrayView code, const ScripQuote &quote, bool firstFetch)
 {
-    out += code.toLatin1();
-    out += ',';
-    appendCents(out, quote.bidCents);
-    out += ',';
-    appendCents(out, quote.askCents);
-    out += ',';
-    appendCents(out, quote.lastCents);
-    out += ',';
-    out += changeText(quote.lastCents, quote.prevCloseCents);
-    out += ',';
-    out += trendText(quote.lastCents, quote.prevCloseCents);
-    out += ',';
-    appendCents(out, quote.highCents);
-    out += ',';
-    appendCents(out, quote.lowCents);
-    out += ',';
-    appendDigits(out, quint64(qMax(quote.volume, 0)), 1);
-    if (firstFetch) {
-        out += ',';
-        appendCents(out, quote.openCents);
-        out += ',';
-        appendCents(out, quote.prevCloseCents);
-    }
-    out += kLineEnd;
+    const qsizetype used = out.size();
+    out.resize(used + code.size() + kMaxLineTail);
+    out.resize(writeQuoteLine(out.data() + used, code, quote, firstFetch) - out.constData());
 }
 
 QByteArray search(const Catalogue &catalogue, QStringView text)
@@ -76,35 +155,19 @@ QByteArray search(const Catalogue &catalogue, QStringView text)
 
 void appendCents(QByteArray &out, qint64 cents)
 {
-    if (cents < 0) {
-        out += '-';
-        cents = -cents;
-    }
-    appendDigits(out, quint64(cents / 100), 1);
-    out += '.';
-    appendDigits(out, quint64(cents % 100), 2);
+    char text[32];
+    out.append(text, writeCents(text, cents) - text);
 }
 
 QByteArray changeText(qint64 lastCents, qint64 prevCents)
 {
-    // In hundredths of a per cent, rounded half away from zero, so the sign
-    // always agrees with the printed digits (never "-0.00").
-    const qint64 scaled = prevCents > 0 ? qRound64(double(lastCents - prevCents) * 10000.0 / double(prevCents)) : 0;
-    QByteArray out = "(";
-    if (scaled > 0)
-        out += '+';
-    appendCents(out, scaled);
-    out += "%)";
-    return out;
+    char text[48];
+    return QByteArray(text, writeChange(text, lastCents, prevCents) - text);
 }
 
 QByteArray trendText(qint64 lastCents, qint64 prevCents)
 {
-    if (lastCents > prevCents)
-        return QByteArrayLiteral("UP");
-    if (lastCents < prevCents)
-        return QByteArrayLiteral("DOWN");
-    return QByteArrayLiteral("EVEN");
+    return trend(lastCents, prevCents).toByteArray();
 }
 
 } // namespace ReplyBuilder

@@ -1,24 +1,25 @@
 #pragma once
 
 #include "service/Catalogue.h"
-#include "service/Market.h"
 #include "service/ScripQuote.h"
 
 #include <QByteArray>
-#include <QStringList>
+#include <QByteArrayView>
+
+#include <vector>
 
 // Writes the two plain-text replies: CR LF lines of comma-separated fields,
 // in single-byte characters.
 namespace ReplyBuilder {
 
 // "SYMBOL,bid,ask,last,(+0.53%),UP,high,low,volume" and, on a first fetch,
-// ",open,prevclose", one line per known symbol in the order asked; unknown
-// symbols are left out.
-QByteArray quotes(const Catalogue &catalogue, Market &market, const QStringList &symbols, bool firstFetch,
-                  qint64 nowMs);
+// ",open,prevclose": one line for each of quotes, which holds the states of
+// the scrips at indexes, in the same order.
+QByteArray quotes(const Catalogue &catalogue, const std::vector<int> &indexes, const std::vector<ScripQuote> &quotes,
+                  bool firstFetch);
 
 // One quote line, CR LF included.
-void appendQuoteLine(QByteArray &out, const QString &code, const ScripQuote &quote, bool firstFetch);
+void appendQuoteLine(QByteArray &out, QByteArrayView code, const ScripQuote &quote, bool firstFetch);
 
 // "CODE,Company Name" lines of the scrips that match text.
 QByteArray search(const Catalogue &catalogue, QStringView text);

@@ -13,4 +13,6 @@ struct ScripQuote
     qint64 lowCents = 0;
     qint64 prevCloseCents = 0;
     qint32 volume = 0;
+
+    bool operator==(const ScripQuote &other) const = default;
 };

@@ -52,35 +52,51 @@ QString unknownParameter(const QHash<QString, QStringView> &parameters)
 
 ServiceRequest ServiceRequest::parse(QStringView encodedQuery)
 {
+    if (encodedQuery.size() > kMaxQueryLength)
+        return refused(Kind::TooLong, QStringLiteral("query of %1 characters is over the limit of %2")
+                                          .arg(encodedQuery.size())
+                                          .arg(kMaxQueryLength));
     QString repeated;
     const QHash<QString, QStringView> parameters = splitParameters(encodedQuery, &repeated);
     if (!repeated.isEmpty())
-        return invalid(QStringLiteral("parameter %1 given twice").arg(repeated.left(kShownNameLength)));
+        return refused(Kind::Invalid, QStringLiteral("parameter %1 given twice").arg(repeated.left(kShownNameLength)));
     if (const QString unknown = unknownParameter(parameters); !unknown.isEmpty())
-        return invalid(QStringLiteral("unknown parameter %1").arg(unknown));
+        return refused(Kind::Invalid, QStringLiteral("unknown parameter %1").arg(unknown));
     const bool quotes = parameters.contains(kQuotesKey);
     const bool search = parameters.contains(kSearchKey);
     if (quotes == search)
-        return invalid(quotes ? QStringLiteral("give scr or src, not both")
-                              : QStringLiteral("missing scr (quotes) or src (search)"));
+        return refused(Kind::Invalid, quotes ? QStringLiteral("give scr or src, not both")
+                                             : QStringLiteral("missing scr (quotes) or src (search)"));
     if (parameters.value(kTextKey) != u"1")
-        return invalid(QStringLiteral("tl must be 1"));
+        return refused(Kind::Invalid, QStringLiteral("tl must be 1"));
     const bool firstFetchGiven = parameters.contains(kFirstFetchKey);
     if (firstFetchGiven && (search || parameters.value(kFirstFetchKey) != u"1"))
-        return invalid(QStringLiteral("ft is only for quotes, and must be 1"));
+        return refused(Kind::Invalid, QStringLiteral("ft is only for quotes, and must be 1"));
 
     ServiceRequest request;
     if (quotes) {
         request.m_kind = Kind::Quotes;
         request.m_firstFetch = firstFetchGiven;
         if (!request.readQuotes(parameters.value(kQuotesKey)))
-            return invalid(QStringLiteral("bad percent-encoding in scr"));
+            return refused(Kind::Invalid, QStringLiteral("bad percent-encoding in scr"));
+        if (request.m_symbolCount > kMaxSymbols)
+            return refused(Kind::TooLong, QStringLiteral("list of %1 symbols is over the limit of %2")
+                                              .arg(request.m_symbolCount)
+                                              .arg(kMaxSymbols));
     } else {
         request.m_kind = Kind::Search;
         if (!decode(parameters.value(kSearchKey), &request.m_searchText))
-            return invalid(QStringLiteral("bad percent-encoding in src"));
+            return refused(Kind::Invalid, QStringLiteral("bad percent-encoding in src"));
     }
     return request;
+}
+
+QStringList ServiceRequest::symbols() const
+{
+    QStringList symbols;
+    symbols.reserve(m_symbolCount);
+    forEachSymbol([&symbols](QStringView symbol) { symbols.append(symbol.toString()); });
+    return symbols;
 }
 
 bool ServiceRequest::decode(QStringView encoded, QString *decoded)
@@ -103,21 +119,40 @@ bool ServiceRequest::decode(QStringView encoded, QString *decoded)
     return true;
 }
 
-ServiceRequest ServiceRequest::invalid(const QString &reason)
+ServiceRequest ServiceRequest::refused(Kind kind, const QString &reason)
 {
     ServiceRequest request;
+    request.m_kind = kind;
     request.m_error = reason;
     return request;
 }
 
+// An entry that decodes to itself: most symbols are plain letters and digits.
+bool ServiceRequest::isPlain(QStringView entry)
+{
+    for (QChar c : entry) {
+        if (c == u'%' || c == u'+')
+            return false;
+    }
+    return true;
+}
+
+// The same test as decode(), without building the text.
+bool ServiceRequest::isWellEncoded(QStringView encoded)
+{
+    for (qsizetype i = encoded.indexOf(u'%'); i >= 0; i = encoded.indexOf(u'%', i + 3)) {
+        if (i + 2 >= encoded.size() || hexValue(encoded[i + 1]) < 0 || hexValue(encoded[i + 2]) < 0)
+            return false;
+    }
+    return true;
+}
+
 bool ServiceRequest::readQuotes(QStringView encodedList)
 {
-    // Split at the raw commas first: an encoded "%2C" belongs to its symbol.
-    QString symbol;
-    for (QStringView entry : encodedList.tokenize(u',', Qt::SkipEmptyParts)) {
-        if (!decode(entry, &symbol))
-            return false;
-        m_symbols.append(symbol);
-    }
+    if (!isWellEncoded(encodedList))
+        return false;
+    for ([[maybe_unused]] QStringView entry : encodedList.tokenize(u',', Qt::SkipEmptyParts))
+        ++m_symbolCount;
+    m_encodedList = encodedList.toString();
     return true;
 }

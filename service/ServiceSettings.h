@@ -13,4 +13,5 @@ struct ServiceSettings
     int synthetic = 0;                              // generated scrips SYN00001... after the real ones
     int adEvery = 0;                                // every Nth request gets the advertisement; 0 never
     QString adLink = QStringLiteral("example.com"); // sent as "PICS-Label: PICADS <link>"
+    int idleTimeoutMs = 60'000;                     // a connection silent this long is closed
 };

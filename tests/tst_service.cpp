@@ -12,16 +12,25 @@
 #include "service/ServiceRequest.h"
 #include "service/SignalWatcher.h"
 
+#include <QBuffer>
+#include <QCryptographicHash>
+#include <QDeadlineTimer>
 #include <QHttpServerResponse>
 #include <QImage>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QTcpSocket>
 #include <QTest>
+#include <QThread>
 #include <QUrl>
 
+#include <atomic>
 #include <csignal>
+#include <memory>
+#include <numeric>
 
 namespace {
 
@@ -76,6 +85,48 @@ Fetched collect(QNetworkReply *reply)
 Fetched get(QNetworkAccessManager &m, const QString &url)
 {
     return collect(m.get(QNetworkRequest(QUrl(url))));
+}
+
+QByteArray sha1(const QByteArray &bytes)
+{
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha1).toHex();
+}
+
+// Sends bytes over a plain socket and keeps what comes back, until a whole
+// reply is in, the server closes, or 30 s pass. status stays 0 without a reply.
+struct RawReply
+{
+    int status = 0;
+    QByteArray body;
+    bool closed = false;
+};
+
+RawReply exchange(quint16 port, const QByteArray &bytes)
+{
+    QTcpSocket socket;
+    QByteArray received;
+    QObject::connect(&socket, &QTcpSocket::readyRead, [&] { received += socket.readAll(); });
+    socket.connectToHost(QStringLiteral("127.0.0.1"), port);
+    socket.write(bytes);
+    RawReply reply;
+    for (QDeadlineTimer deadline(30000); !deadline.hasExpired() && !reply.closed; QTest::qWait(5)) {
+        reply.closed = socket.state() == QAbstractSocket::UnconnectedState;
+        const qsizetype headEnd = received.indexOf("\r\n\r\n");
+        const QRegularExpressionMatch length =
+            QRegularExpression(QStringLiteral("content-length: *(\\d+)"), QRegularExpression::CaseInsensitiveOption)
+                .match(QString::fromLatin1(received.left(headEnd)));
+        if (headEnd >= 0 && length.hasMatch() && received.size() >= headEnd + 4 + length.captured(1).toLongLong()) {
+            reply.status = received.mid(9, 3).toInt(); // "HTTP/1.1 200"
+            reply.body = received.mid(headEnd + 4);
+            break;
+        }
+    }
+    return reply;
+}
+
+QByteArray getRequest(const QByteArray &target, const QByteArray &headers = {})
+{
+    return "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + headers + "\r\n";
 }
 
 } // namespace
@@ -324,6 +375,244 @@ private slots:
             const Fetched fetched = collect(reply);
             QVERIFY(fetched.status == 200 && fetched.body.count("\r\n") == 3);
         }
+    }
+
+    void quoteRepliesKeepTheirBytes()
+    {
+        // Figures of the service before its replies were built on several
+        // threads: the same seed and times must give the same bytes, over
+        // HTTP and directly, through the market's catch-up of a long pause.
+        QuoteService service(settingsWith(1000));
+        QVERIFY(service.listen(0) != 0);
+        QStringList symbols;
+        for (int i = 0; i < service.catalogue().size(); ++i) {
+            const QString code = service.catalogue().at(i).code;
+            symbols << (i % 3 == 0 ? code.toLower() : code);
+            if (i % 97 == 0)
+                symbols << QStringLiteral("NOSUCH%1").arg(i);
+            if (i % 50 == 0)
+                symbols << service.catalogue().at(i / 2).code;
+        }
+        const QString list = u',' + symbols.join(u',') + u',';
+        struct Moment
+        {
+            qint64 ms;
+            bool firstFetch;
+            qsizetype size;
+            const char *sha1;
+        };
+        const Moment moments[] = {{0, true, 105554, "91989f17411993fa2021c744e44fa006ae7e44a7"},
+                                  {5000, false, 85962, "c14ec795b07f2691adc6c6d873cdeda2d044a726"},
+                                  {65000, false, 86213, "b38da3116cc8e5ed81e1444612bec91a4d0678ed"},
+                                  {7200000, true, 107346, "08e558ba9e5e3fc8d5a5423b0a14eebe9b770548"},
+                                  {7205000, false, 87721, "7a1c749257a94739214f71de41c94c88eb777b59"}};
+        QNetworkAccessManager manager;
+        for (const Moment &moment : moments) {
+            service.setMarketTime(moment.ms);
+            const Fetched fetched = get(manager, QuoteRequest::url(service.baseAddress(), list, moment.firstFetch));
+            QCOMPARE(fetched.body.size(), moment.size);
+            QCOMPARE(sha1(fetched.body), QByteArray(moment.sha1));
+            QCOMPARE(sha1(service.answer(quoteQuery(list, moment.firstFetch)).data()), QByteArray(moment.sha1));
+        }
+    }
+
+    void httpAnswersManyClientsAtOnceExactly()
+    {
+        QuoteService service(settingsWith(3000));
+        QVERIFY(service.listen(0) != 0);
+        service.setMarketTime(65000);
+        QNetworkAccessManager managers[4]; // up to six connections each
+        std::vector<std::pair<QNetworkReply *, QString>> asked;
+        for (int client = 0; client < 16; ++client) {
+            QString list = QStringLiteral(",");
+            for (int i = client * 100; i < client * 100 + 1500; ++i)
+                list += (i % 2 ? service.catalogue().at(i).code : service.catalogue().at(i).code.toLower()) + u',';
+            const QString url = QuoteRequest::url(service.baseAddress(), list, client % 3 == 0);
+            asked.emplace_back(managers[client % 4].get(QNetworkRequest(QUrl(url))), queryOf(url));
+        }
+        for (const auto &[reply, query] : asked) {
+            const Fetched fetched = collect(reply);
+            QCOMPARE(fetched.status, 200);
+            QCOMPARE(fetched.body.count('\n'), 1500);
+            QCOMPARE(fetched.body, service.answer(query).data());
+        }
+    }
+
+    void marketAnswersThreadsAsIfOneAfterTheOther()
+    {
+        Catalogue catalogue = Catalogue::bundled();
+        catalogue.addSynthetic(2000, 3);
+        std::vector<int> all(size_t(catalogue.size()));
+        std::iota(all.begin(), all.end(), 0);
+        Market shared(catalogue, 3);
+        constexpr int kThreads = 4, kCalls = 10;
+        std::atomic<int> ticks{0};
+        std::vector<std::vector<ScripQuote>> byTick(kThreads * kCalls + 1);
+        std::vector<std::unique_ptr<QThread>> threads;
+        for (int thread = 0; thread < kThreads; ++thread) {
+            threads.emplace_back(QThread::create([&] {
+                for (int call = 0; call < kCalls; ++call) {
+                    int tick = 0;
+                    auto quotes = shared.quotes(all, [&] { return qint64(tick = ++ticks) * 7000; });
+                    byTick[size_t(tick)] = std::move(quotes);
+                }
+            }));
+            threads.back()->start();
+        }
+        for (const auto &thread : threads)
+            QVERIFY(thread->wait(60000));
+        Market alone(catalogue, 3);
+        for (int tick = 1; tick <= kThreads * kCalls; ++tick)
+            QVERIFY2(alone.quotes(all, [tick] { return qint64(tick) * 7000; }) == byTick[size_t(tick)],
+                     qPrintable(QString::number(tick)));
+    }
+
+    void codesAreFoundInAnyCase_data()
+    {
+        QTest::addColumn<QString>("symbol");
+        QTest::addColumn<int>("hint"); // where to look first
+        QTest::addColumn<int>("index");
+        QTest::newRow("lower case") << "infy" << -1 << 0;
+        QTest::newRow("at the hint") << "Tcs" << 3 << 3;
+        QTest::newRow("wrong hint") << "TCS" << 0 << 3;
+        QTest::newRow("hint past the end") << "tcs" << 4 << 3;
+        QTest::newRow("beyond ASCII") << QStringLiteral(u"été") << 1 << 1;
+        QTest::newRow("accent missing") << "ete" << 1 << -1;
+        QTest::newRow("upper case longer") << QStringLiteral(u"maß") << 2 << 2; // "MASS"
+        QTest::newRow("unknown") << "NOSUCH" << 0 << -1;
+        QTest::newRow("empty") << "" << 0 << -1;
+    }
+
+    void codesAreFoundInAnyCase()
+    {
+        QFETCH(QString, symbol);
+        QFETCH(int, hint);
+        QFETCH(int, index);
+        QByteArray csv = QStringLiteral(u"code,name,price\nINFY,Infosys,1500\nÉté,Summer Ltd,10\nMASS,Mass Ltd,20\n"
+                                        u"TCS,Tata,3000\n")
+                             .toUtf8();
+        QBuffer file(&csv);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        Catalogue catalogue;
+        QString error;
+        QVERIFY2(catalogue.load(file, &error), qPrintable(error));
+        QCOMPARE(catalogue.indexOf(symbol, hint), index);
+        QCOMPARE(catalogue.indexOf(symbol), index);
+    }
+
+    void requestLimits_data()
+    {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<int>("symbols"); // -1: refused as too long
+        const QString longest = QStringLiteral("A,").repeated(ServiceRequest::kMaxSymbols);
+        QTest::newRow("longest list") << "scr=," + longest + "&tl=1" << int(ServiceRequest::kMaxSymbols);
+        QTest::newRow("one symbol more") << "scr=" + longest + "B&tl=1" << -1;
+        QTest::newRow("empty entries do not count")
+            << "scr=" + longest + ",,,&tl=1" << int(ServiceRequest::kMaxSymbols);
+        const QString fill = QString(ServiceRequest::kMaxQueryLength - 9, u'a');
+        QTest::newRow("longest query") << "src=" + fill + "&tl=1" << 0;
+        QTest::newRow("query one longer") << "src=" + fill + "a&tl=1" << -1;
+    }
+
+    void requestLimits()
+    {
+        QFETCH(QString, query);
+        QFETCH(int, symbols);
+        const ServiceRequest request = ServiceRequest::parse(query);
+        QCOMPARE(request.kind() == ServiceRequest::Kind::TooLong, symbols < 0);
+        QCOMPARE(request.symbolCount(), qMax(symbols, 0));
+        const QHttpServerResponse response = QuoteService(settingsWith()).answer(query);
+        QCOMPARE(response.statusCode() == QHttpServerResponse::StatusCode::UriTooLong, symbols < 0);
+        if (symbols < 0)
+            QVERIFY(response.data().endsWith("\r\n") && response.data().count('\n') == 1);
+    }
+
+    void httpRefusesOrCutsOffWhatIsTooLong_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("status"); // 0: closed without a reply
+        const QByteArray list = QByteArray("A,").repeated(ServiceRequest::kMaxSymbols);
+        QTest::newRow("longest list") << getRequest("/quote?scr=" + list + "&tl=1") << 200;
+        QTest::newRow("list too long") << getRequest("/quote?scr=" + list + "B&tl=1") << 414;
+        QTest::newRow("query too long") << getRequest("/quote?src=" + QByteArray(1100000, 'a') + "&tl=1") << 414;
+        QTest::newRow("long header") << getRequest("/quote?scr=A&tl=1", "X-Fill: " + QByteArray(1500000, 'x') + "\r\n")
+                                     << 200;
+        QTest::newRow("endless request line") << "GET /quote?scr=" + QByteArray(3000000, 'A') << 0;
+        QTest::newRow("endless header") << "GET /quote?scr=A&tl=1 HTTP/1.1\r\nX-Fill: " + QByteArray(3000000, 'x') << 0;
+    }
+
+    void httpRefusesOrCutsOffWhatIsTooLong()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, status);
+        QuoteService service(settingsWith());
+        const quint16 port = service.listen(0);
+        const RawReply reply = exchange(port, bytes);
+        QCOMPARE(reply.status, status);
+        QCOMPARE(reply.closed, status == 0);
+        if (status == 414)
+            QVERIFY(reply.body.endsWith("\r\n") && reply.body.count('\n') == 1);
+    }
+
+    void httpTakesAStrayPercentLiterally_data()
+    {
+        // Qt's HTTP server reads "%ZZ" in a request as "%25ZZ" before the service sees it.
+        QTest::addColumn<QByteArray>("target");
+        QTest::addColumn<QByteArray>("body");
+        QTest::newRow("search") << QByteArray("/quote?src=ta%ZZ&tl=1") << QByteArray();
+        QTest::newRow("list") << QByteArray("/quote?scr=INFY%ZZ,TCS&tl=1") << QByteArray("TCS,");
+        QTest::newRow("at the end") << QByteArray("/quote?scr=INFY,TCS%&tl=1") << QByteArray("INFY,");
+        // One stray "%" makes every "%" of the request literal, "%26" too.
+        QTest::newRow("every escape") << QByteArray("/quote?scr=M%26M,%ZZ,TCS&tl=1") << QByteArray("TCS,");
+        QTest::newRow("escape alone") << QByteArray("/quote?scr=M%26M&tl=1") << QByteArray("M&M,");
+    }
+
+    void httpTakesAStrayPercentLiterally()
+    {
+        QFETCH(QByteArray, target);
+        QFETCH(QByteArray, body);
+        QuoteService service(settingsWith());
+        const RawReply reply = exchange(service.listen(0), getRequest(target));
+        QCOMPARE(reply.status, 200);
+        QCOMPARE(reply.body.left(body.size()), body);
+        QCOMPARE(reply.body.count('\n'), body.isEmpty() ? 0 : 1);
+    }
+
+    void httpClosesIdleConnections()
+    {
+        ServiceSettings settings = settingsWith();
+        settings.idleTimeoutMs = 300;
+        QuoteService service(settings);
+        const quint16 port = service.listen(0);
+        std::vector<std::unique_ptr<QTcpSocket>> idle;
+        int closed = 0;
+        for (int i = 0; i < 200; ++i) {
+            idle.push_back(std::make_unique<QTcpSocket>());
+            connect(idle.back().get(), &QTcpSocket::disconnected, [&closed] { ++closed; });
+            idle.back()->connectToHost(QStringLiteral("127.0.0.1"), port);
+        }
+        idle.front()->write("GET /quote?scr=INFY&tl=1 HTTP/1.1\r\n"); // half a request is no activity
+        // A client that keeps asking keeps its connection well past the time-out.
+        QTcpSocket busy;
+        busy.connectToHost(QStringLiteral("127.0.0.1"), port);
+        QByteArray answers;
+        connect(&busy, &QTcpSocket::readyRead, [&] { answers += busy.readAll(); });
+        for (int request = 0; request < 10; ++request) {
+            busy.write(getRequest("/quote?scr=INFY&tl=1"));
+            QTest::qWait(100);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(closed, 200, 10000);
+        QCOMPARE(busy.state(), QAbstractSocket::ConnectedState);
+        QTRY_COMPARE_WITH_TIMEOUT(answers.count("HTTP/1.1 200"), 10, 5000);
+    }
+
+    void versionIsPrinted()
+    {
+        QProcess service;
+        service.start(QStringLiteral(TICKERLOOM_SERVICE_BINARY), {QStringLiteral("--version")});
+        QVERIFY(service.waitForFinished(30000));
+        QCOMPARE(service.exitCode(), 0);
+        QCOMPARE(service.readAllStandardOutput(), QByteArray("tickerloom-service " TICKERLOOM_VERSION "\n"));
     }
 
     void options_data()
