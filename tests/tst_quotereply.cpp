@@ -163,11 +163,11 @@ void tst_QuoteReply::tableReadsTheNumbersAsParseDoes()
                                         "F,,,,%),,,,-2.5,1e-5,+.5");
     const std::vector<QuoteRecord> records = QuoteReply::parse(body, firstFetch);
     QuoteTable table;
-    table.read(body, firstFetch);
+    table.read(body);
     QCOMPARE(table.size(), qsizetype(records.size()));
     for (qsizetype i = 0; i < table.size(); ++i) {
         const QuoteRecord &record = records[size_t(i)];
-        const QuoteNumbers *numbers = table.find(record.Symbol, i);
+        const std::optional<QuoteNumbers> numbers = table.find(record.Symbol, i, firstFetch);
         QVERIFY(numbers);
         QCOMPARE(numbers->Bid, record.Bid);
         QCOMPARE(numbers->Ask, record.Ask);
@@ -179,8 +179,8 @@ void tst_QuoteReply::tableReadsTheNumbersAsParseDoes()
         QCOMPARE(numbers->PrevClose, record.PrevClose);
         QCOMPARE(numbers->Volume, record.Volume);
     }
-    QCOMPARE(table.find(u"d", 0)->Volume, 0);  // out of range
-    QCOMPARE(table.find(u"f", 0)->Volume, -2); // to even
+    QCOMPARE(table.find(u"d", 0, firstFetch)->Volume, 0);  // out of range
+    QCOMPARE(table.find(u"f", 0, firstFetch)->Volume, -2); // to even
 }
 
 void tst_QuoteReply::tableFindsTheFirstLineWhereverItStands_data()
@@ -226,8 +226,8 @@ void tst_QuoteReply::tableFindsTheFirstLineWhereverItStands()
     QFETCH(int, position);
     QFETCH(double, bid);
     QuoteTable table;
-    table.read(body, false);
-    const QuoteNumbers *inTable = table.find(gridSymbol, position);
+    table.read(body);
+    const std::optional<QuoteNumbers> inTable = table.find(gridSymbol, position, false);
     QCOMPARE(inTable ? inTable->Bid : -1.0, bid);
     const std::vector<QuoteRecord> records = QuoteReply::parse(body, false);
     const QuoteRecord walked = QuoteIndex::FindQuote(records, gridSymbol);
@@ -242,18 +242,18 @@ void tst_QuoteReply::tableForgetsTheLastReplyAndKeepsItsBody()
         QString body;
         for (int i = 0; i < 1000; ++i)
             body += QStringLiteral("S%1,%1\r\n").arg(i);
-        table.read(body, false);
+        table.read(body);
     } // the table's share is the only one left
-    QCOMPARE(table.find(u"s999", 999)->Bid, 999.0);
-    QCOMPARE(table.find(u"s5", 0)->Bid, 5.0);
+    QCOMPARE(table.find(u"s999", 999, false)->Bid, 999.0);
+    QCOMPARE(table.find(u"s5", 0, false)->Bid, 5.0);
 
-    table.read(QStringLiteral("S1,1"), false);
+    table.read(QStringLiteral("S1,1"));
     QCOMPARE(table.size(), 1);
-    QVERIFY(!table.find(u"s999", 999));
-    QVERIFY(!table.find(u"s5", 0));
+    QVERIFY(!table.find(u"s999", 999, false));
+    QVERIFY(!table.find(u"s5", 0, false));
     table.clear();
     QVERIFY(table.isEmpty());
-    QVERIFY(!table.find(u"s1", 0));
+    QVERIFY(!table.find(u"s1", 0, false));
 }
 
 QTEST_APPLESS_MAIN(tst_QuoteReply)

@@ -41,7 +41,7 @@ void QuoteRefresher::RefreshQuotes(const QString &watchList, bool FirstFetch)
         qCDebug(lcRefresh) << "refresh dropped: the window closed while it waited";
         return;
     }
-    m_quotes.read(body, FirstFetch);
+    m_quotes.read(body);
     if (m_quotes.isEmpty())
         qCDebug(lcRefresh) << "refresh found no quote line: nothing painted";
     else
@@ -82,7 +82,6 @@ quint64 QuoteRefresher::lastListedRowId() const
 
 void QuoteRefresher::paintListedRows(quint64 lastListed, bool FirstFetch)
 {
-    static const QuoteNumbers kNoQuote;
     GridModel::Batch batch(*m_grid);
     const int rows = m_grid->RowCount();
     int painted = 0;
@@ -93,8 +92,7 @@ void QuoteRefresher::paintListedRows(quint64 lastListed, bool FirstFetch)
         if (symbol.isEmpty())
             break;
         // The service answers in the order asked: row n's line is most likely the n-th.
-        const QuoteNumbers *quote = m_quotes.find(symbol, row - 1);
-        paintRow(row, quote ? *quote : kNoQuote, FirstFetch);
+        paintRow(row, m_quotes.find(symbol, row - 1, FirstFetch).value_or(QuoteNumbers()), FirstFetch);
         ++painted;
         if (m_closing)
             break;

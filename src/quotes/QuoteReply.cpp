@@ -74,11 +74,17 @@ bool isBlankLine(QStringView line)
     return true;
 }
 
-QStringView readNumbers(QStringView line, bool FirstFetch, QuoteNumbers &numbers)
+void readNumbers(QStringView line, bool FirstFetch, QuoteNumbers &numbers)
 {
     Fields fields;
     const int count = splitFields(line, FirstFetch ? kFirstFetchFields : kTimerFields, fields);
     fillNumbers(fields, count, FirstFetch, numbers);
+}
+
+QStringView symbolOf(QStringView line)
+{
+    Fields fields;
+    splitFields(line, 1, fields);
     return fields[0];
 }
 

@@ -15,9 +15,11 @@ std::vector<QuoteRecord> parse(QStringView body, bool FirstFetch);
 // One line into a record, field by field; a missing or bad field keeps its default.
 QuoteRecord parseLine(QStringView line, bool FirstFetch);
 
-// The numbers of one line into numbers, field by field as parseLine reads
-// them; returns the line's symbol field, a view into the line.
-QStringView readNumbers(QStringView line, bool FirstFetch, QuoteNumbers &numbers);
+// The numbers of one line into numbers, field by field as parseLine reads them.
+void readNumbers(QStringView line, bool FirstFetch, QuoteNumbers &numbers);
+
+// The line's symbol field: all before its first comma.
+QStringView symbolOf(QStringView line);
 
 // Empty, or spaces only: such a line yields no record.
 bool isBlankLine(QStringView line);

@@ -2,25 +2,29 @@
 
 #include "quotes/QuoteReply.h"
 
-void QuoteTable::read(const QString &body, bool FirstFetch)
+void QuoteTable::read(const QString &body)
 {
     clear();
     m_body = body;
     QuoteReply::forEachQuoteLine(m_body, [&](QStringView line) {
-        QuoteNumbers &numbers = m_numbers.emplace_back();
-        m_symbols.append(QuoteReply::readNumbers(line, FirstFetch, numbers));
+        m_lines.push_back(line);
+        m_symbols.append(QuoteReply::symbolOf(line));
     });
 }
 
 void QuoteTable::clear()
 {
-    m_numbers.clear();
+    m_lines.clear();
     m_symbols.clear();
     m_body = QString();
 }
 
-const QuoteNumbers *QuoteTable::find(QStringView gridSymbol, qsizetype position) const
+std::optional<QuoteNumbers> QuoteTable::find(QStringView gridSymbol, qsizetype position, bool FirstFetch) const
 {
     const qsizetype found = m_symbols.find(gridSymbol, position);
-    return found < 0 ? nullptr : &m_numbers[size_t(found)];
+    if (found < 0)
+        return std::nullopt;
+    QuoteNumbers quote;
+    QuoteReply::readNumbers(m_lines[size_t(found)], FirstFetch, quote);
+    return quote;
 }

@@ -4,29 +4,31 @@
 #include "quotes/SymbolIndex.h"
 
 #include <QString>
+#include <optional>
 #include <vector>
 
-// One reply's quotes as a refresh paints them: the numbers of every line that
-// is not blank, in reply order, and an index of the lines' symbols. The
-// symbols stay where they are in the body, which the table keeps (shared,
-// not copied) until it is cleared. The table keeps its storage from one
-// reply to the next, so reading a reply allocates nothing per line.
+// One reply's quotes as a refresh paints them. Reading the reply finds its
+// lines that are not blank and indexes their symbols; a line's numbers are
+// read only when a row asks for that line, straight from the body, so
+// nothing is built per line but a view and an index entry. The table keeps
+// the body (shared, not copied) until it is cleared, and its storage from one
+// reply to the next, so that a refresh allocates nothing per line.
 class QuoteTable
 {
 public:
-    void read(const QString &body, bool FirstFetch);
+    void read(const QString &body);
     // Lets the body go; the storage stays for the next reply.
     void clear();
 
-    bool isEmpty() const { return m_numbers.empty(); }
-    qsizetype size() const { return qsizetype(m_numbers.size()); }
+    bool isEmpty() const { return m_lines.empty(); }
+    qsizetype size() const { return qsizetype(m_lines.size()); }
 
-    // The numbers of the first line for the grid symbol, trying the line at
-    // position first; nullptr when no line matches.
-    const QuoteNumbers *find(QStringView gridSymbol, qsizetype position) const;
+    // The quote of the first line for the grid symbol, trying the line at
+    // position first; none when no line matches.
+    std::optional<QuoteNumbers> find(QStringView gridSymbol, qsizetype position, bool FirstFetch) const;
 
 private:
     QString m_body;
-    std::vector<QuoteNumbers> m_numbers;
+    std::vector<QStringView> m_lines;
     SymbolIndex m_symbols;
 };
