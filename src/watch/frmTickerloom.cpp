@@ -117,10 +117,15 @@ void frmTickerloom::LoadScrips()
         qCDebug(lcList) << "no list loaded from" << m_scripsPath << ":" << file.errorString();
         return; // no list yet: the first add creates the file
     }
-    const QByteArray bytes = file.readAll();
-    const bool readWhole = file.error() == QFileDevice::NoError;
-    file.close();
-    if (!appendLoadedScrips(ScripsFile::lines(bytes)))
+    bool readWhole = false;
+    const auto readLines = [&] {
+        const QByteArray bytes = file.readAll();
+        readWhole = file.error() == QFileDevice::NoError;
+        file.close();
+        return ScripsFile::lines(bytes);
+    };
+    // The file's bytes and lines are gone before the first refresh, which needs the memory more.
+    if (!appendLoadedScrips(readLines()))
         return;
     qCDebug(lcList) << "loaded" << m_watchList.size() << "scrips from" << m_scripsPath
                     << (readWhole ? "" : "(the read failed part way)");
