@@ -17,6 +17,8 @@ private slots:
     void findQuoteUpperCasesTheGridSymbolAndTakesTheFirst();
     void indexAgreesWithTheWalk();
     void longRepliesParseWhole();
+    void everyFieldEndsAtItsComma_data();
+    void everyFieldEndsAtItsComma();
     void tableReadsTheNumbersAsParseDoes_data();
     void tableReadsTheNumbersAsParseDoes();
     void tableFindsTheFirstLineWhereverItStands_data();
@@ -141,6 +143,37 @@ void tst_QuoteReply::longRepliesParseWhole()
     QCOMPARE(records.size(), size_t(40000));
     QCOMPARE(records.back().Bid, 39999.0);
     QCOMPARE(found(QuoteIndex(records), QStringLiteral("s39999")).Bid, 39999.0);
+}
+
+using Numbers = QList<double>; // Bid, Ask, Ltp, ChangePct, High, Low, Volume, Open, PrevClose
+
+void tst_QuoteReply::everyFieldEndsAtItsComma_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<bool>("firstFetch");
+    QTest::addColumn<Numbers>("numbers");
+    QTest::newRow("grouping is two fields") << "A,1,000,2" << false << Numbers{1, 0, 2, 0, 0, 0, 0, 0, 0};
+    QTest::newRow("exponent markers") << "A,12e,3e,4e5" << false << Numbers{0, 0, 400000, 0, 0, 0, 0, 0, 0};
+    QTest::newRow("blanks and tabs around") << "A, 7 ,\t8\t,9x" << false << Numbers{7, 8, 0, 0, 0, 0, 0, 0, 0};
+    QTest::newRow("signs and points alone") << "A,-,+,.,(-%)" << false << Numbers{0, 0, 0, 0, 0, 0, 0, 0, 0};
+    QTest::newRow("overflow beside good fields") << "A,1e999,2,3" << false << Numbers{0, 2, 3, 0, 0, 0, 0, 0, 0};
+    QTest::newRow("thirteen fields") << "A,1,2,3,(+0.5%),,4,5,6,7,8,9,10" << true
+                                     << Numbers{1, 2, 3, 0.5, 4, 5, 6, 7, 8};
+    QTest::newRow("empty last field") << "A,1,2,3,(+0.5%),T,4,5,6,7," << true << Numbers{1, 2, 3, 0.5, 4, 5, 6, 7, 0};
+    QTest::newRow("only the first-fetch fields") << "A,,,,,,,,,9,9" << true << Numbers{0, 0, 0, 0, 0, 0, 0, 9, 9};
+    QTest::newRow("volume with a fraction") << "A,,,,,,,,2.5e0" << false << Numbers{0, 0, 0, 0, 0, 0, 2, 0, 0};
+    QTest::newRow("a line feed inside") << "A,1\n,2" << false << Numbers{0, 2, 0, 0, 0, 0, 0, 0, 0};
+}
+
+void tst_QuoteReply::everyFieldEndsAtItsComma()
+{
+    QFETCH(QString, line);
+    QFETCH(bool, firstFetch);
+    QFETCH(Numbers, numbers);
+    const QuoteRecord r = QuoteReply::parseLine(line, firstFetch);
+    QCOMPARE(r.Symbol, QStringLiteral("A"));
+    const Numbers parsed{r.Bid, r.Ask, r.Ltp, r.ChangePct, r.High, r.Low, double(r.Volume), r.Open, r.PrevClose};
+    QCOMPARE(parsed, numbers);
 }
 
 void tst_QuoteReply::tableReadsTheNumbersAsParseDoes_data()

@@ -158,18 +158,22 @@ bool convert(const Scan &scan, double &out)
 
 } // namespace
 
+qsizetype readNumber(QStringView text, double &value)
+{
+    const char16_t *const begin = text.utf16();
+    const char16_t *const end = begin + text.size();
+    const char16_t *at = skipBlanks(begin, end);
+    Scan scan;
+    if (!scanNumber<false>(at, end, scan) || !convert(scan, value))
+        return -1;
+    // An exponent marker without digits was left unread: it is what follows the number.
+    return skipBlanks(at, end) - begin;
+}
+
 std::optional<double> parseNumber(QStringView field)
 {
-    const char16_t *const end = field.utf16() + field.size();
-    const char16_t *at = skipBlanks(field.utf16(), end);
-    Scan scan;
-    if (!scanNumber<false>(at, end, scan))
-        return std::nullopt;
-    // An exponent marker without digits was left unread: that is a trailing letter.
-    if (skipBlanks(at, end) != end)
-        return std::nullopt;
     double value = 0;
-    if (!convert(scan, value))
+    if (readNumber(field, value) != field.size())
         return std::nullopt;
     return value;
 }

@@ -2,33 +2,65 @@
 
 #include "quotes/NumberRules.h"
 
-#include <array>
-
 namespace QuoteReply {
 namespace {
 
-// Positions 0 to 8 on every refresh, 9 and 10 (OPEN and P.CLOSE) on a first
-// fetch; the rest of a line is ignored, and left unsplit.
-constexpr int kTimerFields = 9;
-constexpr int kFirstFetchFields = 11;
-
-using Fields = std::array<QStringView, kFirstFetchFields>;
-
-// Splits the line at every comma into at most wanted fields; returns how many.
-int splitFields(QStringView line, int wanted, Fields &fields)
+// Walks a line's comma-separated fields from the left, reading each where it
+// stands: a number field is scanned once, never cut out first. Once the line
+// has no field left, every field reads as missing.
+class FieldCursor
 {
-    const char16_t *const end = line.utf16() + line.size();
-    const char16_t *start = line.utf16();
-    int count = 0;
-    for (const char16_t *at = start;; ++at) {
-        if (at != end && *at != u',')
-            continue;
-        fields[count++] = QStringView(start, at);
-        if (at == end || count == wanted)
-            return count;
-        start = at + 1;
+public:
+    explicit FieldCursor(QStringView line)
+        : m_at(line.utf16())
+        , m_end(line.utf16() + line.size())
+    {
     }
-}
+
+    // The next field whole, or a null view when the line has no more.
+    QStringView text()
+    {
+        if (m_done)
+            return QStringView();
+        const char16_t *const start = m_at;
+        const char16_t *comma = start;
+        while (comma != m_end && *comma != u',')
+            ++comma;
+        passComma(comma);
+        return QStringView(start, comma);
+    }
+
+    void skip() { text(); }
+
+    // The next field by the number rule; none when it is missing or does not convert.
+    std::optional<double> number()
+    {
+        if (m_done)
+            return std::nullopt;
+        double value = 0;
+        const qsizetype read = NumberRules::readNumber(QStringView(m_at, m_end), value);
+        // No number is ever followed by a comma of its own: where its reading
+        // stops, the field must end.
+        if (read >= 0 && (m_at + read == m_end || m_at[read] == u',')) {
+            passComma(m_at + read);
+            return value;
+        }
+        skip();
+        return std::nullopt;
+    }
+
+private:
+    // Moves past the field that ends at end: a comma, or the end of the line.
+    void passComma(const char16_t *end)
+    {
+        m_done = end == m_end;
+        m_at = m_done ? end : end + 1;
+    }
+
+    const char16_t *m_at;
+    const char16_t *m_end;
+    bool m_done = false;
+};
 
 void setNumber(double &target, const std::optional<double> &value)
 {
@@ -36,32 +68,25 @@ void setNumber(double &target, const std::optional<double> &value)
         target = *value;
 }
 
-// Fills the numbers from the fields; returns the trend text's field, or a
-// null view when the line has none.
-QStringView fillNumbers(const Fields &fields, int count, bool FirstFetch, QuoteNumbers &numbers)
+// Fills the numbers from the line's fields, whose symbol was read already;
+// returns the trend text's field, a null view when the line has none.
+QStringView readFields(FieldCursor &fields, bool FirstFetch, QuoteNumbers &numbers)
 {
-    if (count > 1)
-        setNumber(numbers.Bid, NumberRules::parseNumber(fields[1]));
-    if (count > 2)
-        setNumber(numbers.Ask, NumberRules::parseNumber(fields[2]));
-    if (count > 3)
-        setNumber(numbers.Ltp, NumberRules::parseNumber(fields[3]));
-    if (count > 4)
-        setNumber(numbers.ChangePct, NumberRules::parseChange(fields[4]));
-    if (count > 6)
-        setNumber(numbers.High, NumberRules::parseNumber(fields[6]));
-    if (count > 7)
-        setNumber(numbers.Low, NumberRules::parseNumber(fields[7]));
-    if (count > 8)
-        if (const std::optional<qint32> volume = NumberRules::parseInteger(fields[8]))
-            numbers.Volume = *volume;
+    setNumber(numbers.Bid, fields.number());
+    setNumber(numbers.Ask, fields.number());
+    setNumber(numbers.Ltp, fields.number());
+    setNumber(numbers.ChangePct, NumberRules::parseChange(fields.text()));
+    const QStringView trendText = fields.text();
+    setNumber(numbers.High, fields.number());
+    setNumber(numbers.Low, fields.number());
+    if (const std::optional<qint32> volume = NumberRules::parseInteger(fields.text()))
+        numbers.Volume = *volume;
     if (FirstFetch) {
-        if (count > 9)
-            setNumber(numbers.Open, NumberRules::parseNumber(fields[9]));
-        if (count > 10)
-            setNumber(numbers.PrevClose, NumberRules::parseNumber(fields[10]));
+        setNumber(numbers.Open, fields.number());
+        setNumber(numbers.PrevClose, fields.number());
     }
-    return count > 5 ? fields[5] : QStringView();
+    // Fields beyond are ignored.
+    return trendText;
 }
 
 } // namespace
@@ -76,25 +101,22 @@ bool isBlankLine(QStringView line)
 
 void readNumbers(QStringView line, bool FirstFetch, QuoteNumbers &numbers)
 {
-    Fields fields;
-    const int count = splitFields(line, FirstFetch ? kFirstFetchFields : kTimerFields, fields);
-    fillNumbers(fields, count, FirstFetch, numbers);
+    FieldCursor fields(line);
+    fields.skip();
+    readFields(fields, FirstFetch, numbers);
 }
 
 QStringView symbolOf(QStringView line)
 {
-    Fields fields;
-    splitFields(line, 1, fields);
-    return fields[0];
+    return FieldCursor(line).text();
 }
 
 QuoteRecord parseLine(QStringView line, bool FirstFetch)
 {
-    Fields fields;
-    const int count = splitFields(line, kFirstFetchFields, fields);
+    FieldCursor fields(line);
     QuoteRecord record;
-    const QStringView trendText = fillNumbers(fields, count, FirstFetch, record);
-    record.Symbol = fields[0].toString();
+    record.Symbol = fields.text().toString();
+    const QStringView trendText = readFields(fields, FirstFetch, record);
     if (!trendText.isNull())
         record.TrendText = trendText.toString();
     return record;
