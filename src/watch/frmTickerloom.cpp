@@ -148,12 +148,14 @@ bool frmTickerloom::appendLoadedScrips(const QStringList &lines)
         grid->appendRows(QuoteGridColumns::Symbol, slice);
         slice.clear();
     };
+    // Reading the clock costs more than taking a line: it is read every so many lines.
+    constexpr qsizetype kLinesPerClockReading = 64;
     QElapsedTimer sliceTime;
     sliceTime.start();
-    for (const QString &line : lines) {
-        if (ScripsFile::holdsScrip(line))
-            slice.append(line);
-        if (sliceTime.hasExpired(kLoadSliceMs)) {
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (ScripsFile::holdsScrip(lines[i]))
+            slice.append(lines[i]);
+        if (i % kLinesPerClockReading == 0 && sliceTime.hasExpired(kLoadSliceMs)) {
             appendSlice();
             QCoreApplication::processEvents();
             if (!self)
