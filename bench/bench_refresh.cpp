@@ -126,27 +126,33 @@ int main(int argc, char *argv[])
     };
 
     double sink = 0;
-    const double floor = BenchSupport::medianMs(timedRuns, [&] { sink += floorPass(replyBytes[++round % 2]); });
+    const BenchSupport::Timings floor =
+        BenchSupport::timeRuns(timedRuns, [&] { sink += floorPass(replyBytes[++round % 2]); });
 
-    const unsigned long long allocationsBefore = AllocationCount::total();
-    const double first = BenchSupport::medianMs(timedRuns, refresh);
+    unsigned long long allocationsBefore = AllocationCount::total();
+    const BenchSupport::Timings first = BenchSupport::timeRuns(timedRuns, refresh);
     const double allocations = double(AllocationCount::total() - allocationsBefore) / timedRuns;
 
     for (int i = 0; i < ageingRuns; ++i)
         refresh();
-    const double aged = BenchSupport::medianMs(timedRuns, refresh);
+    allocationsBefore = AllocationCount::total();
+    const BenchSupport::Timings aged = BenchSupport::timeRuns(timedRuns, refresh);
+    const double agedAllocations = double(AllocationCount::total() - allocationsBefore) / timedRuns;
 
-    const double ratio = first / floor;
-    const double drift = aged / first;
-    std::printf("build %s; rows %d; reply %lld characters\n", BENCH_BUILD_TYPE, kScrips,
-                static_cast<long long>(replies[0].size()));
-    std::printf("floor (one pass over the bytes, from_chars):  %7.2f ms%s\n", floor, sink < 0 ? " " : "");
-    std::printf("whole refresh (parse, match, write), median:  %7.2f ms   refresh/floor = %.2f\n", first, ratio);
-    std::printf("after %3d more refreshes, median:             %7.2f ms   drift = %.2f\n", ageingRuns, aged, drift);
-    std::printf("allocations per refresh:                      %9.1f   (%.3f per row)\n", allocations,
-                allocations / kScrips);
+    const double ratio = first.median / floor.median;
+    const double drift = aged.median / first.median;
+    std::printf("build %s; rows %d; reply %lld characters; medians of %d runs (fastest in brackets)\n",
+                BENCH_BUILD_TYPE, kScrips, static_cast<long long>(replies[0].size()), timedRuns);
+    std::printf("floor (one pass over the bytes, from_chars):  %7.2f ms (%5.2f)%s\n", floor.median, floor.fastest,
+                sink < 0 ? " " : "");
+    std::printf("whole refresh (parse, match, write):          %7.2f ms (%5.2f)   refresh/floor = %.2f\n", first.median,
+                first.fastest, ratio);
+    std::printf("after %3d more refreshes:                     %7.2f ms (%5.2f)   drift = %.2f\n", ageingRuns,
+                aged.median, aged.fastest, drift);
+    std::printf("allocations per refresh:                      %9.1f   (%.3f per row; %.1f after the %d more)\n",
+                allocations, allocations / kScrips, agedAllocations, ageingRuns);
     std::printf("peak RSS:                                     %7.1f MB\n", BenchSupport::peakRssMb());
-    std::printf("summary refresh_ms=%.2f floor_ms=%.2f ratio=%.2f drift=%.2f allocs_per_refresh=%.0f\n", first, floor,
-                ratio, drift, allocations);
+    std::printf("summary refresh_ms=%.2f floor_ms=%.2f ratio=%.2f drift=%.2f allocs_per_refresh=%.0f\n", first.median,
+                floor.median, ratio, drift, allocations);
     return 0;
 }
