@@ -125,34 +125,47 @@ int main(int argc, char *argv[])
         refresher.RefreshQuotes(watchList, false);
     };
 
+    // Floor and refresh runs take turns, so that both meet the machine in the
+    // same state: on a shared machine its speed changes from second to second.
     double sink = 0;
-    const BenchSupport::Timings floor =
-        BenchSupport::timeRuns(timedRuns, [&] { sink += floorPass(replyBytes[++round % 2]); });
-
-    unsigned long long allocationsBefore = AllocationCount::total();
-    const BenchSupport::Timings first = BenchSupport::timeRuns(timedRuns, refresh);
-    const double allocations = double(AllocationCount::total() - allocationsBefore) / timedRuns;
-
+    const auto measure = [&](BenchSupport::Samples &floor, BenchSupport::Samples &refreshes) {
+        unsigned long long allocations = 0;
+        for (int i = 0; i < timedRuns; ++i) {
+            floor.time([&] { sink += floorPass(replyBytes[round % 2]); });
+            refreshes.time([&] {
+                const unsigned long long before = AllocationCount::total();
+                refresh();
+                allocations += AllocationCount::total() - before;
+            });
+        }
+        return double(allocations) / timedRuns;
+    };
+    BenchSupport::Samples floor;
+    BenchSupport::Samples first;
+    const double firstAllocations = measure(floor, first);
     for (int i = 0; i < ageingRuns; ++i)
         refresh();
-    allocationsBefore = AllocationCount::total();
-    const BenchSupport::Timings aged = BenchSupport::timeRuns(timedRuns, refresh);
-    const double agedAllocations = double(AllocationCount::total() - allocationsBefore) / timedRuns;
+    BenchSupport::Samples agedFloor;
+    BenchSupport::Samples aged;
+    const double agedAllocations = measure(agedFloor, aged);
 
-    const double ratio = first.median / floor.median;
-    const double drift = aged.median / first.median;
+    const double ratio = first.median() / floor.median();
+    const double drift = aged.median() / first.median();
+    const double driftAgainstFloor = (aged.median() / agedFloor.median()) / ratio;
     std::printf("build %s; rows %d; reply %lld characters; medians of %d runs (fastest in brackets)\n",
                 BENCH_BUILD_TYPE, kScrips, static_cast<long long>(replies[0].size()), timedRuns);
-    std::printf("floor (one pass over the bytes, from_chars):  %7.2f ms (%5.2f)%s\n", floor.median, floor.fastest,
+    std::printf("floor (one pass over the bytes, from_chars):  %7.2f ms (%5.2f)%s\n", floor.median(), floor.fastest(),
                 sink < 0 ? " " : "");
-    std::printf("whole refresh (parse, match, write):          %7.2f ms (%5.2f)   refresh/floor = %.2f\n", first.median,
-                first.fastest, ratio);
+    std::printf("whole refresh (parse, match, write):          %7.2f ms (%5.2f)   refresh/floor = %.2f\n",
+                first.median(), first.fastest(), ratio);
     std::printf("after %3d more refreshes:                     %7.2f ms (%5.2f)   drift = %.2f\n", ageingRuns,
-                aged.median, aged.fastest, drift);
+                aged.median(), aged.fastest(), drift);
+    std::printf("  the floor alongside them:                   %7.2f ms (%5.2f)   drift against it = %.2f\n",
+                agedFloor.median(), agedFloor.fastest(), driftAgainstFloor);
     std::printf("allocations per refresh:                      %9.1f   (%.3f per row; %.1f after the %d more)\n",
-                allocations, allocations / kScrips, agedAllocations, ageingRuns);
+                firstAllocations, firstAllocations / kScrips, agedAllocations, ageingRuns);
     std::printf("peak RSS:                                     %7.1f MB\n", BenchSupport::peakRssMb());
-    std::printf("summary refresh_ms=%.2f floor_ms=%.2f ratio=%.2f drift=%.2f allocs_per_refresh=%.0f\n", first.median,
-                floor.median, ratio, drift, allocations);
+    std::printf("summary refresh_ms=%.2f floor_ms=%.2f ratio=%.2f drift=%.2f allocs_per_refresh=%.0f\n", first.median(),
+                floor.median(), ratio, drift, firstAllocations);
     return 0;
 }

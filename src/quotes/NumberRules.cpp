@@ -144,7 +144,7 @@ template <bool allowGrouping> bool scanNumber(const char16_t *&at, const char16_
 // The scanned number's value; false when it overflows. Few enough digits and
 // a small power make one exact operation, correctly rounded as std::from_chars
 // rounds; anything else is read by std::from_chars itself.
-bool convert(const Scan &scan, double &out)
+[[gnu::always_inline]] inline bool convert(const Scan &scan, double &out)
 {
     if (scan.digitsExact && scan.power >= -kMostExactPower && scan.power <= kMostExactPower) {
         const double digits = double(scan.digits);

@@ -2,7 +2,6 @@
 
 #include <QHashFunctions>
 #include <algorithm>
-#include <cstring>
 
 namespace {
 
@@ -45,8 +44,14 @@ void SymbolIndex::clear()
 
 bool SymbolIndex::equals(const Entry &entry, QStringView symbol)
 {
-    return entry.size == symbol.size() &&
-           (entry.size == 0 || std::memcmp(entry.data, symbol.utf16(), size_t(entry.size) * sizeof(char16_t)) == 0);
+    // Symbols are short: a plain loop beats a call to memcmp.
+    if (entry.size != symbol.size())
+        return false;
+    const char16_t *const other = symbol.utf16();
+    for (qint32 i = 0; i < entry.size; ++i)
+        if (entry.data[i] != other[i])
+            return false;
+    return true;
 }
 
 quint32 SymbolIndex::tagOf(QStringView symbol) const
