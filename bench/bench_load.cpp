@@ -3,7 +3,9 @@
 // once with a whole first-fetch reply, turning its bytes into text as the
 // real fetch does, so that the body's memory counts; its parse and paint are
 // timed apart from the rest, and no network wait is counted. Each size runs
-// in a process of its own, since a process's peak RSS never goes down.
+// again with an empty reply, which shows the start-up without the first
+// refresh's work. Every run is a process of its own, since a process's peak
+// RSS never goes down.
 // Run with QT_QPA_PLATFORM=offscreen or on a display.
 #include "BenchSupport.h"
 
@@ -21,6 +23,7 @@ namespace {
 
 constexpr int kSizes[] = {1000, 4000, 16000, 32765};
 const char kChildOption[] = "--rows";
+const char kEmptyOption[] = "--empty";
 
 QString symbol(int i)
 {
@@ -63,14 +66,14 @@ QByteArray firstFetchReply(int scrips)
 }
 
 // One start-up; prints one line of key=value figures.
-int runChild(int argc, char *argv[], int scrips)
+int runChild(int argc, char *argv[], int scrips, bool emptyReply)
 {
     QApplication app(argc, argv);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("Scrips.dat"));
     if (!writeList(path, scrips))
         return 1;
-    const QByteArray reply = firstFetchReply(scrips);
+    const QByteArray reply = emptyReply ? QByteArray() : firstFetchReply(scrips);
     const double rssBefore = BenchSupport::peakRssMb();
 
     QElapsedTimer timer;
@@ -91,46 +94,58 @@ int runChild(int argc, char *argv[], int scrips)
     QCoreApplication::processEvents();
     const double shownMs = timer.nsecsElapsed() / 1e6;
 
-    const double fetchMs = fetchReturnedMs - fetchCalledMs;
-    std::printf("rows=%d before_fetch_ms=%.1f fetch_ms=%.1f first_refresh_ms=%.1f shown_ms=%.1f "
-                "shown_without_fetch_ms=%.1f peak_rss_mb=%.1f rss_before_window_mb=%.1f\n",
-                window.quoteGrid()->grid()->RowCount(), fetchCalledMs, fetchMs, loadedMs - fetchReturnedMs, shownMs,
-                shownMs - fetchMs, BenchSupport::peakRssMb(), rssBefore);
+    std::printf("rows=%d before_fetch_ms=%.1f fetch_ms=%.1f first_refresh_ms=%.1f shown_ms=%.1f peak_rss_mb=%.1f "
+                "rss_before_window_mb=%.1f\n",
+                window.quoteGrid()->grid()->RowCount(), fetchCalledMs, fetchReturnedMs - fetchCalledMs,
+                loadedMs - fetchReturnedMs, shownMs, BenchSupport::peakRssMb(), rssBefore);
     return 0;
+}
+
+// The figures of one start-up in a child process, or none when it failed.
+QHash<QByteArray, QByteArray> runInChild(int scrips, bool emptyReply)
+{
+    QStringList arguments{kChildOption, QString::number(scrips)};
+    if (emptyReply)
+        arguments.append(kEmptyOption);
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(), arguments);
+    QHash<QByteArray, QByteArray> figures;
+    if (!child.waitForFinished(120000) || child.exitCode() != 0)
+        return figures;
+    for (const QByteArray &pair : child.readAllStandardOutput().trimmed().split(' ')) {
+        const qsizetype equals = pair.indexOf('=');
+        figures.insert(pair.left(equals), pair.mid(equals + 1));
+    }
+    return figures;
 }
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    if (argc == 3 && qstrcmp(argv[1], kChildOption) == 0)
-        return runChild(argc, argv, QByteArray(argv[2]).toInt());
+    if (argc >= 3 && qstrcmp(argv[1], kChildOption) == 0)
+        return runChild(argc, argv, QByteArray(argv[2]).toInt(), argc == 4 && qstrcmp(argv[3], kEmptyOption) == 0);
 
     QCoreApplication app(argc, argv);
-    std::printf("build %s; each size in a fresh process; times from the window's construction\n", BENCH_BUILD_TYPE);
+    std::printf("build %s; each run in a fresh process; times from the window's construction\n", BENCH_BUILD_TYPE);
     std::printf("%8s %13s %10s %14s %10s %14s %10s %11s\n", "rows", "before fetch", "fetch", "after fetch", "shown",
-                "shown - fetch", "peak RSS", "RSS before");
+                "empty reply", "peak RSS", "RSS before");
     for (int scrips : kSizes) {
-        QProcess child;
-        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        child.start(QCoreApplication::applicationFilePath(), {kChildOption, QString::number(scrips)});
-        if (!child.waitForFinished(120000) || child.exitCode() != 0) {
+        const QHash<QByteArray, QByteArray> full = runInChild(scrips, false);
+        const QHash<QByteArray, QByteArray> empty = runInChild(scrips, true);
+        if (full.isEmpty() || empty.isEmpty()) {
             std::printf("%8d failed\n", scrips);
             continue;
         }
-        const QByteArray line = child.readAllStandardOutput().trimmed();
-        QHash<QByteArray, QByteArray> figures;
-        for (const QByteArray &pair : line.split(' ')) {
-            const qsizetype equals = pair.indexOf('=');
-            figures.insert(pair.left(equals), pair.mid(equals + 1));
-        }
-        std::printf("%8s %10s ms %7s ms %11s ms %7s ms %11s ms %7s MB %8s MB\n", figures.value("rows").constData(),
-                    figures.value("before_fetch_ms").constData(), figures.value("fetch_ms").constData(),
-                    figures.value("first_refresh_ms").constData(), figures.value("shown_ms").constData(),
-                    figures.value("shown_without_fetch_ms").constData(), figures.value("peak_rss_mb").constData(),
-                    figures.value("rss_before_window_mb").constData());
+        std::printf("%8s %10s ms %7s ms %11s ms %7s ms %11s ms %7s MB %8s MB\n", full.value("rows").constData(),
+                    full.value("before_fetch_ms").constData(), full.value("fetch_ms").constData(),
+                    full.value("first_refresh_ms").constData(), full.value("shown_ms").constData(),
+                    empty.value("shown_ms").constData(), full.value("peak_rss_mb").constData(),
+                    full.value("rss_before_window_mb").constData());
     }
     std::printf("rows count the spare row; \"fetch\" is the body's bytes turned into text, with no network wait;\n"
-                "\"after fetch\" is the first refresh's parse and paint; \"shown\" includes everything\n");
+                "\"after fetch\" is the first refresh's parse and paint; \"shown\" includes everything;\n"
+                "\"empty reply\" is the time to a shown window when the first fetch answers nothing\n");
     return 0;
 }
