@@ -3,7 +3,6 @@
 #include <QElapsedTimer>
 #include <algorithm>
 #include <cstdio>
-#include <functional>
 #include <sys/resource.h>
 #include <vector>
 
@@ -17,18 +16,31 @@ inline double peakRssMb()
     return usage.ru_maxrss / 1024.0;
 }
 
-// The median of several runs, in milliseconds.
-inline double medianMs(int runs, const std::function<void()> &run)
+// Run times in milliseconds: their median, and the fastest, which on a
+// machine that others share says what the code costs when left alone.
+class Samples
 {
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
+public:
+    template <typename Run> void time(Run &&run)
+    {
         QElapsedTimer timer;
         timer.start();
         run();
-        times.push_back(timer.nsecsElapsed() / 1e6);
+        m_ms.push_back(timer.nsecsElapsed() / 1e6);
     }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
+
+    double median() const { return sorted()[m_ms.size() / 2]; }
+    double fastest() const { return sorted().front(); }
+
+private:
+    std::vector<double> sorted() const
+    {
+        std::vector<double> ms = m_ms;
+        std::sort(ms.begin(), ms.end());
+        return ms;
+    }
+
+    std::vector<double> m_ms;
+};
 
 } // namespace BenchSupport

@@ -1,28 +1,42 @@
 // One timer refresh of 32,765 rows from a 32,765-line reply, every price
-// changed, without the network: the whole refresh (parse, match, paint into
-// the grid's model), a floor (split and convert only), and the same refresh
-// with a walk through the records for every row.
+// changed, without the network: the whole refresh (parse, match, write the
+// grid's model) against a floor that reads the reply once, the same refresh
+// after a hundred more in one process, and the heap allocations it makes.
+// The last line is for scripts:
+//   summary refresh_ms=X floor_ms=Y ratio=Z drift=W allocs_per_refresh=N
+// "bench_refresh --runs 2 --ageing 0" keeps a profiler's run short.
+#include "AllocationCount.h"
 #include "BenchSupport.h"
 
-#include "quotes/NumberRules.h"
-#include "quotes/QuoteIndex.h"
 #include "quotes/QuoteRefresher.h"
-#include "quotes/QuoteReply.h"
 #include "watch/GridModel.h"
 #include "watch/QuoteGridColumns.h"
 #include "watch/TrendPictures.h"
 
 #include <QGuiApplication>
+#include <charconv>
+#include <cstring>
 
 namespace {
 
 constexpr int kScrips = 32765;
+constexpr int kTimedRuns = 20;
+constexpr int kAgeingRuns = 100;
+
+// The value after option in the arguments, or fallback.
+int option(const QStringList &arguments, const QString &option, int fallback)
+{
+    const qsizetype at = arguments.indexOf(option);
+    return at >= 0 && at + 1 < arguments.size() ? arguments[at + 1].toInt() : fallback;
+}
 
 QString symbol(int i)
 {
     return QStringLiteral("SYM%1").arg(i, 5, 10, QLatin1Char('0'));
 }
 
+// The reply of a timer refresh in grid order; odd and even rounds move every
+// price in opposite directions, so every row changes colour each time.
 QString reply(int round)
 {
     QString body;
@@ -41,27 +55,45 @@ QString reply(int round)
     return body;
 }
 
-// Splits into lines and fields and converts every number; builds nothing.
-double floorPass(const QString &body)
+double fieldValue(const char *begin, const char *end)
+{
+    if (begin < end && *begin == '+')
+        ++begin; // from_chars takes no plus sign
+    double value = 0;
+    std::from_chars(begin, end, value);
+    return value;
+}
+
+// The least any refresh must do: one pass over the reply's bytes, splitting
+// lines and fields and converting every number with std::from_chars; nothing
+// is built and no rule is checked.
+double floorPass(const QByteArray &bytes)
 {
     double sum = 0;
-    qsizetype start = 0;
-    while (start < body.size()) {
-        qsizetype end = body.indexOf(u"\r\n", start);
-        if (end < 0)
-            end = body.size();
-        const QStringView line = QStringView(body).mid(start, end - start);
+    const char *line = bytes.constData();
+    const char *const end = line + bytes.size();
+    while (line < end) {
+        const char *lineEnd = line;
+        while ((lineEnd = static_cast<const char *>(std::memchr(lineEnd, '\r', size_t(end - lineEnd)))) &&
+               (lineEnd + 1 == end || lineEnd[1] != '\n'))
+            ++lineEnd;
+        if (!lineEnd)
+            lineEnd = end;
         int position = 0;
-        for (QStringView field : line.tokenize(u',')) {
-            if (position == 4)
-                sum += NumberRules::parseChange(field).value_or(0);
-            else if (position == 8)
-                sum += NumberRules::parseInteger(field).value_or(0);
-            else if (position != 0 && position != 5)
-                sum += NumberRules::parseNumber(field).value_or(0);
+        const char *field = line;
+        for (const char *at = line;; ++at) {
+            if (at != lineEnd && *at != ',')
+                continue;
+            if (position == 4 && at - field > 3)
+                sum += fieldValue(field + 1, at - 2);
+            else if (position > 0 && position != 5 && position < 9)
+                sum += fieldValue(field, at);
             ++position;
+            if (at == lineEnd)
+                break;
+            field = at + 1;
         }
-        start = end + 2;
+        line = lineEnd + 2;
     }
     return sum;
 }
@@ -71,6 +103,8 @@ double floorPass(const QString &body)
 int main(int argc, char *argv[])
 {
     QGuiApplication app(argc, argv);
+    const int timedRuns = qMax(1, option(app.arguments(), QStringLiteral("--runs"), kTimedRuns));
+    const int ageingRuns = qMax(0, option(app.arguments(), QStringLiteral("--ageing"), kAgeingRuns));
     GridModel grid(QuoteGridColumns::specs());
     const int up = grid.addPicture(TrendPictures::up());
     const int down = grid.addPicture(TrendPictures::down());
@@ -81,27 +115,57 @@ int main(int argc, char *argv[])
         watchList += u',' + symbol(i) + u',';
     }
     const QString replies[2] = {reply(0), reply(1)};
+    const QByteArray replyBytes[2] = {replies[0].toLatin1(), replies[1].toLatin1()};
     int round = 0;
     QuoteRefresher refresher(
         &grid, [&](const QString &) { return replies[round % 2]; }, up, down);
     refresher.RefreshQuotes(watchList, true);
-
-    const double whole = BenchSupport::medianMs(9, [&] {
+    const auto refresh = [&] {
         ++round;
         refresher.RefreshQuotes(watchList, false);
-    });
-    double sink = 0;
-    const double floor = BenchSupport::medianMs(9, [&] { sink += floorPass(replies[++round % 2]); });
-    const double walked = BenchSupport::medianMs(3, [&] {
-        const auto records = QuoteReply::parse(replies[++round % 2], false);
-        for (int row = 1; row <= kScrips; ++row)
-            refresher.paintRow(row, QuoteIndex::FindQuote(records, grid.text(row, QuoteGridColumns::Symbol)), false);
-    });
+    };
 
-    std::printf("rows %d, reply %lld characters\n", kScrips, static_cast<long long>(replies[0].size()));
-    std::printf("whole refresh (parse, match, paint): %8.1f ms\n", whole);
-    std::printf("floor (split and convert only):      %8.1f ms   whole/floor = %.2f\n", floor, whole / floor);
-    std::printf("walk per row, as first designed:     %8.1f ms   walk/whole  = %.1f\n", walked, walked / whole);
-    std::printf("peak RSS:                            %8.1f MB%s\n", BenchSupport::peakRssMb(), sink < 0 ? " " : "");
+    // Floor and refresh runs take turns, so that both meet the machine in the
+    // same state: on a shared machine its speed changes from second to second.
+    double sink = 0;
+    const auto measure = [&](BenchSupport::Samples &floor, BenchSupport::Samples &refreshes) {
+        unsigned long long allocations = 0;
+        for (int i = 0; i < timedRuns; ++i) {
+            floor.time([&] { sink += floorPass(replyBytes[round % 2]); });
+            refreshes.time([&] {
+                const unsigned long long before = AllocationCount::total();
+                refresh();
+                allocations += AllocationCount::total() - before;
+            });
+        }
+        return double(allocations) / timedRuns;
+    };
+    BenchSupport::Samples floor;
+    BenchSupport::Samples first;
+    const double firstAllocations = measure(floor, first);
+    for (int i = 0; i < ageingRuns; ++i)
+        refresh();
+    BenchSupport::Samples agedFloor;
+    BenchSupport::Samples aged;
+    const double agedAllocations = measure(agedFloor, aged);
+
+    const double ratio = first.median() / floor.median();
+    const double drift = aged.median() / first.median();
+    const double driftAgainstFloor = (aged.median() / agedFloor.median()) / ratio;
+    std::printf("build %s; rows %d; reply %lld characters; medians of %d runs (fastest in brackets)\n",
+                BENCH_BUILD_TYPE, kScrips, static_cast<long long>(replies[0].size()), timedRuns);
+    std::printf("floor (one pass over the bytes, from_chars):  %7.2f ms (%5.2f)%s\n", floor.median(), floor.fastest(),
+                sink < 0 ? " " : "");
+    std::printf("whole refresh (parse, match, write):          %7.2f ms (%5.2f)   refresh/floor = %.2f\n",
+                first.median(), first.fastest(), ratio);
+    std::printf("after %3d more refreshes:                     %7.2f ms (%5.2f)   drift = %.2f\n", ageingRuns,
+                aged.median(), aged.fastest(), drift);
+    std::printf("  the floor alongside them:                   %7.2f ms (%5.2f)   drift against it = %.2f\n",
+                agedFloor.median(), agedFloor.fastest(), driftAgainstFloor);
+    std::printf("allocations per refresh:                      %9.1f   (%.3f per row; %.1f after the %d more)\n",
+                firstAllocations, firstAllocations / kScrips, agedAllocations, ageingRuns);
+    std::printf("peak RSS:                                     %7.1f MB\n", BenchSupport::peakRssMb());
+    std::printf("summary refresh_ms=%.2f floor_ms=%.2f ratio=%.2f drift=%.2f allocs_per_refresh=%.0f\n", first.median(),
+                floor.median(), ratio, drift, firstAllocations);
     return 0;
 }

@@ -6,6 +6,7 @@
 #include <QColor>
 #include <QSignalSpy>
 #include <QTest>
+#include <optional>
 
 class tst_GridModel : public QObject
 {
@@ -22,6 +23,8 @@ private slots:
     void batchSendsOneChangeNotice();
     void holdsAFullListOfRows();
     void trendPicturesAreDrawnPixelForPixel();
+    void coloursStayWithTheirRowsWhateverHappensAround_data();
+    void coloursStayWithTheirRowsWhateverHappensAround();
 };
 
 void tst_GridModel::rowCountAddsAndDropsRowsAtTheBottom()
@@ -210,6 +213,47 @@ void tst_GridModel::trendPicturesAreDrawnPixelForPixel()
     QVERIFY(up.pixelColor(7, 3).green() < 255);  // the tip is shaded
     QVERIFY(down.pixelColor(7, 3).red() < 255);  // so is the down picture's top edge
     QCOMPARE(down.pixelColor(7, 5).red(), 255);
+}
+
+void tst_GridModel::coloursStayWithTheirRowsWhateverHappensAround_data()
+{
+    QTest::addColumn<bool>("inBatch");
+    QTest::newRow("one change at a time") << false;
+    QTest::newRow("in a batch") << true;
+}
+
+// A column gets its colours only from its first coloured cell on: before,
+// after, and around rows added and deleted, every cell reads as it was set.
+void tst_GridModel::coloursStayWithTheirRowsWhateverHappensAround()
+{
+    QFETCH(bool, inBatch);
+    GridModel grid(QuoteGridColumns::specs());
+    std::optional<GridModel::Batch> batch;
+    if (inBatch)
+        batch.emplace(grid);
+    grid.setRowCount(3);
+    QCOMPARE(grid.backColour(2, 4), GridModel::kNoColour);
+    QVERIFY(!grid.data(grid.index(1, 3), Qt::BackgroundRole).isValid());
+    grid.setBackColour(2, 4, 0x0000FF);
+    grid.setRowCount(5);
+    grid.setBackColour(5, 4, 0xFF0000);
+    grid.deleteRow(1);
+    QCOMPARE(grid.backColour(1, 4), 0x0000FFu);
+    QCOMPARE(grid.backColour(4, 4), 0xFF0000u);
+    QCOMPARE(grid.backColour(5, 4), GridModel::kNoColour); // the blank row that came in at the bottom
+    QCOMPARE(grid.backColour(3, 4), GridModel::kNoColour);
+    grid.clearCell(1, 4);
+    QCOMPARE(grid.backColour(1, 4), GridModel::kNoColour);
+    QCOMPARE(grid.backColour(4, 1), GridModel::kNoColour); // a column never coloured
+    grid.clearCell(4, 1);
+    grid.deleteRow(2);
+    grid.setRowCount(2);
+    grid.setRowCount(4);
+    QCOMPARE(grid.backColour(4, 4), GridModel::kNoColour); // rows that come back come back blank
+    grid.setBackColour(4, 1, 0x00FF00);
+    batch.reset();
+    QCOMPARE(grid.data(grid.index(3, 0), Qt::BackgroundRole).value<QColor>(), QColor(0, 255, 0));
+    QVERIFY(!grid.data(grid.index(2, 0), Qt::BackgroundRole).isValid());
 }
 
 QTEST_MAIN(tst_GridModel)

@@ -1,7 +1,9 @@
 #include "quotes/NumberRules.h"
 #include "watch/NumberFormat.h"
 
+#include <QRandomGenerator>
 #include <QTest>
+#include <charconv>
 #include <cmath>
 
 using namespace NumberRules;
@@ -19,6 +21,12 @@ private slots:
     void changeRuleCutsTheWrapper();
     void shownNumbersReadBackWhole_data();
     void shownNumbersReadBackWhole();
+    void numbersConvertToTheNearestDouble_data();
+    void numbersConvertToTheNearestDouble();
+    void manyPlainDecimalsConvertAsFromCharsReadsThem();
+    void shownValueAgreesWithTheShownText_data();
+    void shownValueAgreesWithTheShownText();
+    void shownValuesNearEveryHalfAgreeWithTheShownText();
 };
 
 void tst_NumberRules::numberRuleAcceptsOnlyPlainDecimals_data()
@@ -150,6 +158,128 @@ void tst_NumberRules::shownNumbersReadBackWhole()
     QCOMPARE(readLeadingNumber(QString()), 0.0);
     QCOMPARE(readLeadingNumber(u"  12.5abc"), 12.5);
     QCOMPARE(readLeadingNumber(u"abc"), 0.0);
+}
+
+// The double nearest to the decimal, whichever way the rule reaches it: the
+// expected values are the compiler's own reading of the same literals.
+void tst_NumberRules::numbersConvertToTheNearestDouble_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<bool>("converts");
+    QTest::addColumn<double>("value");
+    QTest::newRow("a tenth") << "0.1" << true << 0.1;
+    QTest::newRow("three tenths") << "0.3" << true << 0.3;
+    QTest::newRow("price") << "1234.57" << true << 1234.57;
+    QTest::newRow("fifteen digits") << "123456789.012345" << true << 123456789.012345;
+    QTest::newRow("2^53") << "9007199254740992" << true << 9007199254740992.0;
+    QTest::newRow("2^53 + 1 rounds to even") << "9007199254740993" << true << 9007199254740992.0;
+    QTest::newRow("twenty digits") << "12345678901234567890" << true << 12345678901234567890.0;
+    QTest::newRow("many fraction digits") << "0.12345678901234567890123" << true << 0.12345678901234567890123;
+    QTest::newRow("22 decimals") << "0.0000000000000000000001" << true << 1e-22;
+    QTest::newRow("23 decimals") << "0.00000000000000000000001" << true << 1e-23;
+    QTest::newRow("1e22") << "1e22" << true << 1e22;
+    QTest::newRow("1e23") << "1e23" << true << 1e23;
+    QTest::newRow("exponent with plus") << "+2.5e+3" << true << 2500.0;
+    QTest::newRow("tiny") << "4.9e-324" << true << 4.9e-324;
+    QTest::newRow("largest") << "1.7976931348623157e308" << true << 1.7976931348623157e308;
+    QTest::newRow("leading zeros beyond any buffer")
+        << QString(100, u'0') + QStringLiteral("12.5") + QString(100, u'0') << true << 12.5;
+    QTest::newRow("exponent far out of range") << "1e99999999999" << false << 0.0;
+}
+
+void tst_NumberRules::numbersConvertToTheNearestDouble()
+{
+    QFETCH(QString, field);
+    QFETCH(bool, converts);
+    QFETCH(double, value);
+    const std::optional<double> parsed = parseNumber(field);
+    QCOMPARE(parsed.has_value(), converts);
+    if (converts)
+        QCOMPARE(*parsed, value);
+    QCOMPARE(readLeadingNumber(field), value);
+}
+
+// Random decimals of every length the service might send, against the
+// standard library's own correctly rounded reading, negative zero included.
+void tst_NumberRules::manyPlainDecimalsConvertAsFromCharsReadsThem()
+{
+    QRandomGenerator random(20240101);
+    for (int i = 0; i < 200000; ++i) {
+        QByteArray text;
+        if (random.bounded(4) == 0)
+            text += '-';
+        const int whole = int(random.bounded(1, 18));
+        for (int d = 0; d < whole; ++d)
+            text += char('0' + random.bounded(10));
+        if (random.bounded(3) != 0) {
+            text += '.';
+            const int fraction = int(random.bounded(0, 12));
+            for (int d = 0; d < fraction; ++d)
+                text += char('0' + random.bounded(10));
+        }
+        if (random.bounded(8) == 0)
+            text += 'e' + QByteArray::number(int(random.bounded(-30, 30)));
+        double expected = 0;
+        const auto [end, error] = std::from_chars(text.cbegin(), text.cend(), expected);
+        QVERIFY2(error == std::errc() && end == text.cend(), text.constData());
+        const std::optional<double> parsed = parseNumber(QString::fromLatin1(text));
+        QVERIFY2(parsed.has_value(), text.constData());
+        QVERIFY2(*parsed == expected && std::signbit(*parsed) == std::signbit(expected), text.constData());
+    }
+}
+
+void tst_NumberRules::shownValueAgreesWithTheShownText_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<int>("decimals");
+    QTest::newRow("half below rounds to even") << 0.125 << 2;
+    QTest::newRow("half above rounds to even") << 0.375 << 2;
+    QTest::newRow("negative half") << -0.125 << 2;
+    QTest::newRow("not quite a half") << 1.005 << 2;
+    QTest::newRow("just over a half") << 2.675000000000001 << 2;
+    QTest::newRow("whole half to even") << 2.5 << 0;
+    QTest::newRow("whole half up to even") << 3.5 << 0;
+    QTest::newRow("negative whole half") << -2.5 << 0;
+    QTest::newRow("tiny negative") << -1e-300 << 2;
+    QTest::newRow("largest handled by arithmetic") << 45035996273704.95 << 2;
+    QTest::newRow("beyond it") << 45035996273705.0 << 2;
+    QTest::newRow("huge") << 1e300 << 2;
+    QTest::newRow("huge volume") << 1e17 + 2 << 0;
+    QTest::newRow("many decimals") << 1.0 / 3 << 22;
+    QTest::newRow("more decimals than a double holds") << 1.0 / 3 << 30;
+}
+
+void tst_NumberRules::shownValueAgreesWithTheShownText()
+{
+    QFETCH(double, value);
+    QFETCH(int, decimals);
+    const double shown = NumberFormat::shownValue(value, decimals);
+    const double read = readLeadingNumber(NumberFormat::format(value, decimals));
+    QCOMPARE(shown, read);
+    QCOMPARE(std::signbit(shown), std::signbit(read));
+}
+
+// Where rounding turns: every value within a few steps of x.xx5, and of
+// x.5 for whole numbers, over a wide range of magnitudes.
+void tst_NumberRules::shownValuesNearEveryHalfAgreeWithTheShownText()
+{
+    QRandomGenerator random(7);
+    for (int i = 0; i < 20000; ++i) {
+        const int decimals = random.bounded(2) == 0 ? 2 : 0;
+        const double scale = decimals == 2 ? 100 : 1;
+        const double magnitude = std::pow(10.0, random.bounded(0, 15));
+        const double half = (std::floor(random.generateDouble() * magnitude) + 0.5) / scale;
+        double value = half;
+        for (int step = 0; step < 3; ++step)
+            value = std::nextafter(value, 0.0);
+        for (int step = 0; step < 7; ++step, value = std::nextafter(value, 1e300)) {
+            for (const double signedValue : {value, -value}) {
+                const QString shown = NumberFormat::format(signedValue, decimals);
+                if (NumberFormat::shownValue(signedValue, decimals) != readLeadingNumber(shown))
+                    QFAIL(qPrintable(QString::number(signedValue, 'g', 17) + QStringLiteral(" shown as ") + shown));
+            }
+        }
+    }
 }
 
 QTEST_APPLESS_MAIN(tst_NumberRules)

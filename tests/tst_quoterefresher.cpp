@@ -64,6 +64,10 @@ private slots:
     void closingStopsThePainting();
     void oneRowRefreshTakesTheFirstRecord();
     void listsBeyondSixteenBitsRefresh();
+    void aLaterDuplicateAtTheRowsOwnPositionLosesToTheFirst();
+    void aReplyInAnotherOrderPaintsEveryRowItsOwnQuote();
+    void aShorterReplyLeavesNoQuoteOfTheLongerOneBefore();
+    void theRequestFollowsTheListFirstFetchAndAddress();
 };
 
 void tst_QuoteRefresher::firstFetchFillsEveryColumnWithoutColours()
@@ -250,6 +254,61 @@ void tst_QuoteRefresher::listsBeyondSixteenBitsRefresh()
     board.reply = reply;
     board.refresh(false);
     QCOMPARE(board.grid.text(33000, Col::Bid), QStringLiteral("32,999.00"));
+}
+
+void tst_QuoteRefresher::aLaterDuplicateAtTheRowsOwnPositionLosesToTheFirst()
+{
+    Board board({"X", "DUP"});
+    board.reply = "DUP,2\r\nDUP,3";
+    board.refresh(false);
+    QCOMPARE(board.grid.text(2, Col::Bid), QStringLiteral("2.00"));
+    QCOMPARE(board.grid.text(1, Col::Bid), QStringLiteral("0.00"));
+}
+
+void tst_QuoteRefresher::aReplyInAnotherOrderPaintsEveryRowItsOwnQuote()
+{
+    Board board({"a", "B", "c", "D"});
+    board.reply = "D,4\r\nC,3\r\nB,2\r\nX,9\r\nA,1";
+    board.refresh(false);
+    for (int row = 1; row <= 4; ++row)
+        QCOMPARE(board.grid.text(row, Col::Bid), QStringLiteral("%1.00").arg(row));
+}
+
+void tst_QuoteRefresher::aShorterReplyLeavesNoQuoteOfTheLongerOneBefore()
+{
+    Board board({"A", "B"});
+    board.reply = "A,1\r\nB,2";
+    board.refresh(false);
+    QCOMPARE(board.grid.text(2, Col::Bid), QStringLiteral("2.00"));
+    board.reply = "A,5";
+    board.refresh(false);
+    QCOMPARE(board.grid.text(1, Col::Bid), QStringLiteral("5.00"));
+    QCOMPARE(board.grid.text(2, Col::Bid), QStringLiteral("0.00"));
+}
+
+// The all-rows request is kept between refreshes; it must change whenever
+// what it is built from changes.
+void tst_QuoteRefresher::theRequestFollowsTheListFirstFetchAndAddress()
+{
+    const QByteArray previous = qgetenv("TICKERLOOM_SERVICE_URL");
+    Board board({"A"});
+    board.reply = "A,1";
+    qputenv("TICKERLOOM_SERVICE_URL", "http://127.0.0.1:1/one");
+    board.refresh(true);
+    board.refresh(false);
+    board.refresh(false);
+    board.grid.setText(2, Col::Symbol, "B&C");
+    board.grid.setRowCount(3);
+    board.refresh(false);
+    qputenv("TICKERLOOM_SERVICE_URL", "http://127.0.0.1:1/two");
+    board.refresh(false);
+    qputenv("TICKERLOOM_SERVICE_URL", previous);
+    const QStringList expected{
+        "http://127.0.0.1:1/one?scr=,A,&tl=1&ft=1",  "http://127.0.0.1:1/one?scr=,A,&tl=1",
+        "http://127.0.0.1:1/one?scr=,A,&tl=1",       "http://127.0.0.1:1/one?scr=,A,B%26C,&tl=1",
+        "http://127.0.0.1:1/two?scr=,A,B%26C,&tl=1",
+    };
+    QCOMPARE(board.urls, expected);
 }
 
 QTEST_MAIN(tst_QuoteRefresher)

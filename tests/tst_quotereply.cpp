@@ -1,5 +1,6 @@
 #include "quotes/QuoteIndex.h"
 #include "quotes/QuoteReply.h"
+#include "quotes/QuoteTable.h"
 
 #include <QTest>
 
@@ -16,6 +17,13 @@ private slots:
     void findQuoteUpperCasesTheGridSymbolAndTakesTheFirst();
     void indexAgreesWithTheWalk();
     void longRepliesParseWhole();
+    void everyFieldEndsAtItsComma_data();
+    void everyFieldEndsAtItsComma();
+    void tableReadsTheNumbersAsParseDoes_data();
+    void tableReadsTheNumbersAsParseDoes();
+    void tableFindsTheFirstLineWhereverItStands_data();
+    void tableFindsTheFirstLineWhereverItStands();
+    void tableForgetsTheLastReplyAndKeepsItsBody();
 };
 
 void tst_QuoteReply::nineFieldLineFillsEveryConvertibleField()
@@ -135,6 +143,150 @@ void tst_QuoteReply::longRepliesParseWhole()
     QCOMPARE(records.size(), size_t(40000));
     QCOMPARE(records.back().Bid, 39999.0);
     QCOMPARE(found(QuoteIndex(records), QStringLiteral("s39999")).Bid, 39999.0);
+}
+
+using Numbers = QList<double>; // Bid, Ask, Ltp, ChangePct, High, Low, Volume, Open, PrevClose
+
+void tst_QuoteReply::everyFieldEndsAtItsComma_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<bool>("firstFetch");
+    QTest::addColumn<Numbers>("numbers");
+    QTest::newRow("grouping is two fields") << "A,1,000,2" << false << Numbers{1, 0, 2, 0, 0, 0, 0, 0, 0};
+    QTest::newRow("exponent markers") << "A,12e,3e,4e5" << false << Numbers{0, 0, 400000, 0, 0, 0, 0, 0, 0};
+    QTest::newRow("blanks and tabs around") << "A, 7 ,\t8\t,9x" << false << Numbers{7, 8, 0, 0, 0, 0, 0, 0, 0};
+    QTest::newRow("signs and points alone") << "A,-,+,.,(-%)" << false << Numbers{0, 0, 0, 0, 0, 0, 0, 0, 0};
+    QTest::newRow("overflow beside good fields") << "A,1e999,2,3" << false << Numbers{0, 2, 3, 0, 0, 0, 0, 0, 0};
+    QTest::newRow("thirteen fields") << "A,1,2,3,(+0.5%),,4,5,6,7,8,9,10" << true
+                                     << Numbers{1, 2, 3, 0.5, 4, 5, 6, 7, 8};
+    QTest::newRow("empty last field") << "A,1,2,3,(+0.5%),T,4,5,6,7," << true << Numbers{1, 2, 3, 0.5, 4, 5, 6, 7, 0};
+    QTest::newRow("only the first-fetch fields") << "A,,,,,,,,,9,9" << true << Numbers{0, 0, 0, 0, 0, 0, 0, 9, 9};
+    QTest::newRow("volume with a fraction") << "A,,,,,,,,2.5e0" << false << Numbers{0, 0, 0, 0, 0, 0, 2, 0, 0};
+    QTest::newRow("a line feed inside") << "A,1\n,2" << false << Numbers{0, 2, 0, 0, 0, 0, 0, 0, 0};
+}
+
+void tst_QuoteReply::everyFieldEndsAtItsComma()
+{
+    QFETCH(QString, line);
+    QFETCH(bool, firstFetch);
+    QFETCH(Numbers, numbers);
+    const QuoteRecord r = QuoteReply::parseLine(line, firstFetch);
+    QCOMPARE(r.Symbol, QStringLiteral("A"));
+    const Numbers parsed{r.Bid, r.Ask, r.Ltp, r.ChangePct, r.High, r.Low, double(r.Volume), r.Open, r.PrevClose};
+    QCOMPARE(parsed, numbers);
+}
+
+void tst_QuoteReply::tableReadsTheNumbersAsParseDoes_data()
+{
+    QTest::addColumn<bool>("firstFetch");
+    QTest::newRow("timer") << false;
+    QTest::newRow("first fetch") << true;
+}
+
+// Lines of every odd kind: the table's numbers are the records' numbers.
+void tst_QuoteReply::tableReadsTheNumbersAsParseDoes()
+{
+    QFETCH(bool, firstFetch);
+    const QString body = QStringLiteral("A,1,2,3,(+1.5%),UP,4,5,6,7,8,99\r\n"
+                                        "  \r\n"
+                                        "B,oops,2,,(1%),,1e999,7,8.5\r\n"
+                                        "C\r\n"
+                                        "D, 1.25 ,\t2e1,-3.,[2]],T,1,000,2147483648,9\r\n"
+                                        "E,1\n2,3\r\n"
+                                        "F,,,,%),,,,-2.5,1e-5,+.5");
+    const std::vector<QuoteRecord> records = QuoteReply::parse(body, firstFetch);
+    QuoteTable table;
+    table.read(body);
+    QCOMPARE(table.size(), qsizetype(records.size()));
+    for (qsizetype i = 0; i < table.size(); ++i) {
+        const QuoteRecord &record = records[size_t(i)];
+        const std::optional<QuoteNumbers> numbers = table.find(record.Symbol, i, firstFetch);
+        QVERIFY(numbers);
+        QCOMPARE(numbers->Bid, record.Bid);
+        QCOMPARE(numbers->Ask, record.Ask);
+        QCOMPARE(numbers->Ltp, record.Ltp);
+        QCOMPARE(numbers->ChangePct, record.ChangePct);
+        QCOMPARE(numbers->Open, record.Open);
+        QCOMPARE(numbers->High, record.High);
+        QCOMPARE(numbers->Low, record.Low);
+        QCOMPARE(numbers->PrevClose, record.PrevClose);
+        QCOMPARE(numbers->Volume, record.Volume);
+    }
+    QCOMPARE(table.find(u"d", 0, firstFetch)->Volume, 0);  // out of range
+    QCOMPARE(table.find(u"f", 0, firstFetch)->Volume, -2); // to even
+}
+
+void tst_QuoteReply::tableFindsTheFirstLineWhereverItStands_data()
+{
+    QTest::addColumn<QString>("body");
+    QTest::addColumn<QString>("gridSymbol");
+    QTest::addColumn<int>("position");
+    QTest::addColumn<double>("bid"); // -1: no line
+    const QString longSymbol(70, u'q');
+    QTest::newRow("at its own position") << "A,1\r\nB,2"
+                                         << "b" << 1 << 2.0;
+    QTest::newRow("elsewhere") << "A,1\r\nB,2"
+                               << "b" << 0 << 2.0;
+    QTest::newRow("position beyond the reply") << "A,1\r\nB,2"
+                                               << "A" << 9 << 1.0;
+    QTest::newRow("a later duplicate at its position") << "DUP,1\r\nDUP,2"
+                                                       << "dup" << 1 << 1.0;
+    QTest::newRow("blank lines do not count") << "A,1\r\n \r\nB,2"
+                                              << "B" << 1 << 2.0;
+    QTest::newRow("a reply symbol in lower case") << "abc,1"
+                                                  << "abc" << 0 << -1.0;
+    QTest::newRow("a blank in front") << " ABC,1"
+                                      << "ABC" << 0 << -1.0;
+    QTest::newRow("absent") << "A,1"
+                            << "Z" << 0 << -1.0;
+    QTest::newRow("accented") << "ÉTÉ,4"
+                              << "été" << 0 << 4.0;
+    QTest::newRow("sharp s grows into two letters") << "STRASSE,5"
+                                                    << "straße" << 0 << 5.0;
+    QTest::newRow("micro sign becomes Greek") << u"\u039C,6"_qs << u"\u00B5"_qs << 0 << 6.0;
+    QTest::newRow("y with diaeresis leaves Latin-1") << u"\u0178,7"_qs << u"\u00FF"_qs << 0 << 7.0;
+    QTest::newRow("beyond the basic plane") << u"\U00010400,3"_qs << u"\U00010428"_qs << 0 << 3.0;
+    QTest::newRow("longer than usual") << longSymbol.toUpper() + QStringLiteral(",8") << longSymbol << 0 << 8.0;
+    QTest::newRow("empty symbols") << "X,1\r\n,9"
+                                   << "" << 0 << 9.0;
+}
+
+// The walk through the records is the rule; the table must find what it finds.
+void tst_QuoteReply::tableFindsTheFirstLineWhereverItStands()
+{
+    QFETCH(QString, body);
+    QFETCH(QString, gridSymbol);
+    QFETCH(int, position);
+    QFETCH(double, bid);
+    QuoteTable table;
+    table.read(body);
+    const std::optional<QuoteNumbers> inTable = table.find(gridSymbol, position, false);
+    QCOMPARE(inTable ? inTable->Bid : -1.0, bid);
+    const std::vector<QuoteRecord> records = QuoteReply::parse(body, false);
+    const QuoteRecord walked = QuoteIndex::FindQuote(records, gridSymbol);
+    QCOMPARE(inTable ? inTable->Bid : 0.0, walked.Bid);
+    QCOMPARE(found(QuoteIndex(records), gridSymbol).Bid, walked.Bid);
+}
+
+void tst_QuoteReply::tableForgetsTheLastReplyAndKeepsItsBody()
+{
+    QuoteTable table;
+    {
+        QString body;
+        for (int i = 0; i < 1000; ++i)
+            body += QStringLiteral("S%1,%1\r\n").arg(i);
+        table.read(body);
+    } // the table's share is the only one left
+    QCOMPARE(table.find(u"s999", 999, false)->Bid, 999.0);
+    QCOMPARE(table.find(u"s5", 0, false)->Bid, 5.0);
+
+    table.read(QStringLiteral("S1,1"));
+    QCOMPARE(table.size(), 1);
+    QVERIFY(!table.find(u"s999", 999, false));
+    QVERIFY(!table.find(u"s5", 0, false));
+    table.clear();
+    QVERIFY(table.isEmpty());
+    QVERIFY(!table.find(u"s1", 0, false));
 }
 
 QTEST_APPLESS_MAIN(tst_QuoteReply)

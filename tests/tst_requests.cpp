@@ -15,6 +15,7 @@ class tst_Requests : public QObject
 private slots:
     void quoteUrlCarriesTheListAndTheFirstFetchMarker();
     void watchListStringLosesItsDoubleCommas();
+    void doubleCommasGoAsReplaceTakesThem();
     void encodingKeepsTheQueryWhole_data();
     void encodingKeepsTheQueryWhole();
     void searchTextDropsApostrophesAndOuterSpaces_data();
@@ -36,6 +37,19 @@ void tst_Requests::watchListStringLosesItsDoubleCommas()
     QCOMPARE(QuoteRequest::listFromWatchList(u",A,,B,,C,"_qs), QStringLiteral(",A,B,C,"));
     QCOMPARE(QuoteRequest::listFromWatchList(QString()), QString());
     QCOMPARE(QuoteRequest::listFromWatchList(u",,,,"_qs), QStringLiteral(",,")); // one pass, left to right
+}
+
+// Any mix of commas and letters loses its double commas exactly as
+// QString::replace takes them, pair by pair from the left.
+void tst_Requests::doubleCommasGoAsReplaceTakesThem()
+{
+    for (int bits = 0; bits < (1 << 12); ++bits) {
+        QString watchList;
+        for (int i = 0; i < 12; ++i)
+            watchList += bits & (1 << i) ? QChar(u',') : QChar(u'A' + i);
+        QCOMPARE(QuoteRequest::listFromWatchList(watchList),
+                 QString(watchList).replace(QStringLiteral(",,"), QStringLiteral(",")));
+    }
 }
 
 void tst_Requests::encodingKeepsTheQueryWhole_data()

@@ -7,88 +7,173 @@
 namespace NumberRules {
 namespace {
 
-bool isBlank(QChar c)
+// Powers of ten that a double holds exactly.
+constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr int kMostExactPower = 22;
+// Every whole number up to this is a double, exactly.
+constexpr quint64 kMostExactDigits = quint64(1) << 53;
+// Exponents beyond this are out of range whatever the digits; clamping keeps the count small.
+constexpr int kExponentClamp = 100000;
+
+bool isBlank(char16_t c)
 {
     return c == u' ' || c == u'\t';
 }
-bool isDigit(QChar c)
+bool isDigit(char16_t c)
 {
     return c >= u'0' && c <= u'9';
 }
 
-// Converts an already validated ASCII number; false on overflow.
-bool convert(const std::string &ascii, double &out)
+const char16_t *skipBlanks(const char16_t *at, const char16_t *end)
 {
-    const char *begin = ascii.data();
-    if (*begin == '+')
-        ++begin;
-    const auto [end, error] = std::from_chars(begin, ascii.data() + ascii.size(), out, std::chars_format::general);
-    return error == std::errc() && end == ascii.data() + ascii.size() && std::isfinite(out);
+    while (at < end && isBlank(*at))
+        ++at;
+    return at;
 }
 
-// Scans digits from pos, appending them to ascii; returns how many there were.
-int scanDigits(QStringView text, qsizetype &pos, std::string &ascii, bool allowGrouping)
+// A number as its scan found it: where its characters stand and, while its
+// digits fit a double exactly, those digits as one whole number with a power
+// of ten.
+struct Scan
+{
+    const char16_t *begin = nullptr;
+    const char16_t *end = nullptr;
+    bool negative = false;
+    quint64 digits = 0;
+    int power = 0;
+    bool digitsExact = true;
+};
+
+// Reads digits from at into digits while they stay exact, counting those
+// after the point in power; returns how many digits there were. Grouping
+// commas are skipped between digits when allowed.
+template <bool allowGrouping>
+int scanDigits(const char16_t *&at, const char16_t *end, quint64 &digits, int &power, bool &exact, int fractionStep)
 {
     int count = 0;
-    while (pos < text.size()) {
-        const QChar c = text[pos];
-        if (isDigit(c)) {
-            ascii.push_back(char(c.unicode()));
-            ++count;
-            ++pos;
-        } else if (allowGrouping && c == u',' && count > 0 && pos + 1 < text.size() && isDigit(text[pos + 1])) {
-            ++pos;
-        } else {
+    for (; at < end; ++at) {
+        const unsigned digit = unsigned(*at) - u'0';
+        if (digit > 9) {
+            if (allowGrouping && *at == u',' && count > 0 && at + 1 < end && isDigit(at[1]))
+                continue;
             break;
+        }
+        ++count;
+        if (digits <= (kMostExactDigits - 9) / 10) {
+            digits = digits * 10 + digit;
+            power -= fractionStep;
+        } else {
+            exact = false;
         }
     }
     return count;
 }
 
-// Reads sign, mantissa and exponent from pos. Returns false when no digit was
-// seen; ascii then holds nothing usable.
-bool scanNumber(QStringView text, qsizetype &pos, std::string &ascii, bool allowGrouping)
+// Reads an exponent's digits, clamped, from at; returns how many there were.
+int scanExponentDigits(const char16_t *&at, const char16_t *end, int &exponent)
 {
-    if (pos < text.size() && (text[pos] == u'+' || text[pos] == u'-'))
-        ascii.push_back(char(text[pos++].unicode()));
-    int digits = scanDigits(text, pos, ascii, allowGrouping);
-    if (pos < text.size() && text[pos] == u'.') {
-        ascii.push_back('.');
-        ++pos;
-        digits += scanDigits(text, pos, ascii, false);
+    int count = 0;
+    for (; at < end && isDigit(*at); ++at, ++count)
+        exponent = qMin(exponent * 10 + (*at - u'0'), kExponentClamp);
+    return count;
+}
+
+// Reads sign, mantissa and exponent from at. Returns false when no digit was
+// seen; otherwise at is past the number.
+template <bool allowGrouping> bool scanNumber(const char16_t *&at, const char16_t *end, Scan &scan)
+{
+    const char16_t *p = at;
+    scan.begin = p;
+    bool negative = false;
+    if (p < end && (*p == u'+' || *p == u'-'))
+        negative = *p++ == u'-';
+    quint64 digits = 0;
+    int power = 0;
+    bool exact = true;
+    int count = scanDigits<allowGrouping>(p, end, digits, power, exact, 0);
+    if (p < end && *p == u'.') {
+        ++p;
+        count += scanDigits<false>(p, end, digits, power, exact, 1);
     }
-    if (digits == 0)
+    if (count == 0)
         return false;
-    if (pos < text.size() && (text[pos] == u'e' || text[pos] == u'E')) {
-        qsizetype expPos = pos + 1;
-        std::string exponent = "e";
-        if (expPos < text.size() && (text[expPos] == u'+' || text[expPos] == u'-'))
-            exponent.push_back(char(text[expPos++].unicode()));
-        if (scanDigits(text, expPos, exponent, false) > 0) {
-            ascii += exponent;
-            pos = expPos;
+    if (p < end && (*p == u'e' || *p == u'E')) {
+        const char16_t *exponentAt = p + 1;
+        bool negativeExponent = false;
+        if (exponentAt < end && (*exponentAt == u'+' || *exponentAt == u'-'))
+            negativeExponent = *exponentAt++ == u'-';
+        int exponent = 0;
+        // A marker without digits is not part of the number.
+        if (scanExponentDigits(exponentAt, end, exponent) > 0) {
+            p = exponentAt;
+            power += negativeExponent ? -exponent : exponent;
         }
     }
+    scan.end = p;
+    scan.negative = negative;
+    scan.digits = digits;
+    scan.power = power;
+    scan.digitsExact = exact;
+    at = p;
     return true;
+}
+
+// The characters of a number as std::from_chars reads them: no plus sign and
+// no grouping commas. Numbers as the service sends them fit on the stack;
+// only a longer text (many leading zeros, say) takes the heap. Kept out of
+// line, so that the quick conversion pays nothing for it.
+[[gnu::noinline]] bool convertText(const Scan &scan, double &out)
+{
+    constexpr qsizetype kOnStack = 64;
+    char stack[kOnStack];
+    std::string heap;
+    char *text = stack;
+    if (scan.end - scan.begin > kOnStack) {
+        heap.resize(size_t(scan.end - scan.begin));
+        text = heap.data();
+    }
+    qsizetype size = 0;
+    for (const char16_t *at = scan.begin; at < scan.end; ++at)
+        if (*at != u'+' && *at != u',')
+            text[size++] = char(*at);
+    const auto [end, error] = std::from_chars(text, text + size, out, std::chars_format::general);
+    return error == std::errc() && end == text + size && std::isfinite(out);
+}
+
+// The scanned number's value; false when it overflows. Few enough digits and
+// a small power make one exact operation, correctly rounded as std::from_chars
+// rounds; anything else is read by std::from_chars itself.
+[[gnu::always_inline]] inline bool convert(const Scan &scan, double &out)
+{
+    if (scan.digitsExact && scan.power >= -kMostExactPower && scan.power <= kMostExactPower) {
+        const double digits = double(scan.digits);
+        const double value =
+            scan.power < 0 ? digits / kExactPowersOfTen[-scan.power] : digits * kExactPowersOfTen[scan.power];
+        out = scan.negative ? -value : value;
+        return true;
+    }
+    return convertText(scan, out);
 }
 
 } // namespace
 
+qsizetype readNumber(QStringView text, double &value)
+{
+    const char16_t *const begin = text.utf16();
+    const char16_t *const end = begin + text.size();
+    const char16_t *at = skipBlanks(begin, end);
+    Scan scan;
+    if (!scanNumber<false>(at, end, scan) || !convert(scan, value))
+        return -1;
+    // An exponent marker without digits was left unread: it is what follows the number.
+    return skipBlanks(at, end) - begin;
+}
+
 std::optional<double> parseNumber(QStringView field)
 {
-    qsizetype pos = 0;
-    while (pos < field.size() && isBlank(field[pos]))
-        ++pos;
-    std::string ascii;
-    if (!scanNumber(field, pos, ascii, false))
-        return std::nullopt;
-    // An exponent marker without digits was left unread: that is a trailing letter.
-    while (pos < field.size() && isBlank(field[pos]))
-        ++pos;
-    if (pos != field.size())
-        return std::nullopt;
     double value = 0;
-    if (!convert(ascii, value))
+    if (readNumber(field, value) != field.size())
         return std::nullopt;
     return value;
 }
@@ -113,14 +198,13 @@ std::optional<double> parseChange(QStringView field)
 
 double readLeadingNumber(QStringView text)
 {
-    qsizetype pos = 0;
-    while (pos < text.size() && isBlank(text[pos]))
-        ++pos;
-    std::string ascii;
-    if (!scanNumber(text, pos, ascii, true))
+    const char16_t *const end = text.utf16() + text.size();
+    const char16_t *at = skipBlanks(text.utf16(), end);
+    Scan scan;
+    if (!scanNumber<true>(at, end, scan))
         return 0;
     double value = 0;
-    return convert(ascii, value) ? value : 0;
+    return convert(scan, value) ? value : 0;
 }
 
 } // namespace NumberRules

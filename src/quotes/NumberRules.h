@@ -12,6 +12,12 @@ namespace NumberRules {
 // point and fraction, an optional exponent, and nothing else.
 std::optional<double> parseNumber(QStringView field);
 
+// The number rule on the start of a text: blanks, a number, blanks. Returns
+// how many characters that took, with the number in value; -1 when no number
+// converts there. parseNumber(field) holds exactly when this takes the whole
+// field, so a reader that knows where fields end need not cut them first.
+qsizetype readNumber(QStringView text, double &value);
+
 // The number rule, rounded half to even, within the signed 32-bit range.
 std::optional<qint32> parseInteger(QStringView field);
 

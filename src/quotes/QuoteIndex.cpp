@@ -3,18 +3,14 @@
 QuoteIndex::QuoteIndex(std::vector<QuoteRecord> records)
     : m_records(std::move(records))
 {
-    m_firstBySymbol.reserve(qsizetype(m_records.size()));
-    for (qsizetype i = 0; i < qsizetype(m_records.size()); ++i) {
-        qsizetype &position = m_firstBySymbol[m_records[size_t(i)].Symbol]; // one probe per record
-        if (position == 0)
-            position = i + 1; // positions count from 1, so 0 is a new entry: the first record wins
-    }
+    for (const QuoteRecord &record : m_records)
+        m_symbols.append(record.Symbol);
 }
 
 const QuoteRecord *QuoteIndex::find(const QString &gridSymbol) const
 {
-    const auto found = m_firstBySymbol.constFind(gridSymbol.toUpper());
-    return found == m_firstBySymbol.cend() ? nullptr : &m_records[size_t(*found - 1)];
+    const qsizetype found = m_symbols.find(gridSymbol);
+    return found < 0 ? nullptr : &m_records[size_t(found)];
 }
 
 QuoteRecord QuoteIndex::FindQuote(const std::vector<QuoteRecord> &records, const QString &gridSymbol)

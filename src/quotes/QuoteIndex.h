@@ -1,15 +1,15 @@
 #pragma once
 
 #include "quotes/QuoteRecord.h"
+#include "quotes/SymbolIndex.h"
 
-#include <QHash>
 #include <vector>
 
 // Finds a grid row's record in one reply. The grid's symbol is upper-cased and
 // compared exactly with the reply's symbols; the first matching record wins,
 // and none gives no record. The index owns the records it was built from, so
-// it can never outlive them; built once per reply, a refresh costs time
-// linear in its rows.
+// it can never outlive them; built once per reply, a lookup costs the same
+// however many records there are.
 class QuoteIndex
 {
 public:
@@ -25,5 +25,5 @@ public:
 
 private:
     std::vector<QuoteRecord> m_records;
-    QHash<QString, qsizetype> m_firstBySymbol; // symbol -> position from 1
+    SymbolIndex m_symbols; // views into m_records' symbols, which never move
 };

@@ -3,19 +3,24 @@
 #include <QString>
 #include <QtGlobal>
 
-// One line of a quote reply. A new record has empty texts and zeros; a field
-// the reply lacks, or that does not convert, keeps that default.
-struct QuoteRecord
+// The numbers of one quote reply line: all that painting a row needs.
+struct QuoteNumbers
 {
-    QString Symbol;
     double Bid = 0;
     double Ask = 0;
     double Ltp = 0;
     double ChangePct = 0;
-    QString TrendText;
     double Open = 0;
     double High = 0;
     double Low = 0;
     double PrevClose = 0;
     qint32 Volume = 0;
+};
+
+// One line of a quote reply. A new record has empty texts and zeros; a field
+// the reply lacks, or that does not convert, keeps that default.
+struct QuoteRecord : QuoteNumbers
+{
+    QString Symbol;
+    QString TrendText;
 };

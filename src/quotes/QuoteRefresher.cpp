@@ -1,6 +1,5 @@
 #include "quotes/QuoteRefresher.h"
 
-#include "quotes/QuoteIndex.h"
 #include "quotes/QuoteReply.h"
 #include "quotes/QuoteRequest.h"
 #include "quotes/RefreshLog.h"
@@ -36,17 +35,41 @@ void QuoteRefresher::RefreshQuotes(const QString &watchList, bool FirstFetch)
 {
     const QPointer<QuoteRefresher> self(this);
     const quint64 lastListed = lastListedRowId();
-    QuoteIndex index(GetQuotes(QuoteRequest::listFromWatchList(watchList), FirstFetch));
+    const QString body = fetchAllRows(watchList, FirstFetch);
     // The window may have closed, or gone, while the fetch waited.
     if (!self || !m_grid || m_closing) {
         qCDebug(lcRefresh) << "refresh dropped: the window closed while it waited";
         return;
     }
-    if (index.isEmpty()) {
+    m_quotes.read(body);
+    if (m_quotes.isEmpty())
         qCDebug(lcRefresh) << "refresh found no quote line: nothing painted";
-        return;
+    else
+        paintListedRows(lastListed, FirstFetch);
+    m_quotes.clear();
+}
+
+QString QuoteRefresher::fetchAllRows(const QString &watchList, bool FirstFetch)
+{
+    const std::optional<QString> base = ServiceAddress::base();
+    if (!base)
+        return QString(); // an address that does not unscramble is a failed fetch
+    // Copies on the stack: this refresher may go while the fetch waits, and
+    // a refresh run meanwhile may build another request.
+    const QString url = allRowsUrl(*base, watchList, FirstFetch);
+    const Fetch fetch = m_fetch;
+    return fetch(url);
+}
+
+const QString &QuoteRefresher::allRowsUrl(const QString &base, const QString &watchList, bool FirstFetch)
+{
+    if (m_url.isEmpty() || FirstFetch != m_urlFirstFetch || base != m_urlBase || watchList != m_urlWatchList) {
+        m_url = QuoteRequest::url(base, QuoteRequest::listFromWatchList(watchList), FirstFetch);
+        m_urlWatchList = watchList;
+        m_urlBase = base;
+        m_urlFirstFetch = FirstFetch;
     }
-    paintListedRows(index, lastListed, FirstFetch);
+    return m_url;
 }
 
 quint64 QuoteRefresher::lastListedRowId() const
@@ -57,9 +80,8 @@ quint64 QuoteRefresher::lastListedRowId() const
     return m_grid->rowId(row);
 }
 
-void QuoteRefresher::paintListedRows(const QuoteIndex &index, quint64 lastListed, bool FirstFetch)
+void QuoteRefresher::paintListedRows(quint64 lastListed, bool FirstFetch)
 {
-    static const QuoteRecord kNoQuote;
     GridModel::Batch batch(*m_grid);
     const int rows = m_grid->RowCount();
     int painted = 0;
@@ -69,8 +91,8 @@ void QuoteRefresher::paintListedRows(const QuoteIndex &index, quint64 lastListed
         const QString symbol = m_grid->text(row, Symbol);
         if (symbol.isEmpty())
             break;
-        const QuoteRecord *record = index.find(symbol);
-        paintRow(row, record ? *record : kNoQuote, FirstFetch);
+        // The service answers in the order asked: row n's line is most likely the n-th.
+        paintRow(row, m_quotes.find(symbol, row - 1, FirstFetch).value_or(QuoteNumbers()), FirstFetch);
         ++painted;
         if (m_closing)
             break;
@@ -99,29 +121,29 @@ void QuoteRefresher::RefreshQuoteRow(int row, bool FirstFetch)
     paintRow(now, records.front(), FirstFetch);
 }
 
-void QuoteRefresher::paintRow(int row, const QuoteRecord &record, bool FirstFetch)
+void QuoteRefresher::paintRow(int row, const QuoteNumbers &quote, bool FirstFetch)
 {
     GridModel &grid = *m_grid;
-    grid.setNumber(row, Bid, record.Bid);
-    grid.setNumber(row, Ask, record.Ask);
+    grid.setNumber(row, Bid, quote.Bid);
+    grid.setNumber(row, Ask, quote.Ask);
     if (!FirstFetch) {
         // The previous price as the cell shows it, against the new one as received.
         const double previous = grid.shownNumber(row, Ltp);
-        const quint32 colour = previous < record.Ltp ? kRoseColour : previous > record.Ltp ? kFellColour : kSameColour;
+        const quint32 colour = previous < quote.Ltp ? kRoseColour : previous > quote.Ltp ? kFellColour : kSameColour;
         grid.setBackColour(row, Ltp, colour);
         grid.setBackColour(row, Symbol, colour);
     }
-    grid.setNumber(row, Ltp, record.Ltp);
-    grid.setNumber(row, ChangePct, record.ChangePct);
-    if (record.ChangePct < 0)
+    grid.setNumber(row, Ltp, quote.Ltp);
+    grid.setNumber(row, ChangePct, quote.ChangePct);
+    if (quote.ChangePct < 0)
         grid.setPicture(row, Trend, m_downPicture);
-    else if (record.ChangePct > 0)
+    else if (quote.ChangePct > 0)
         grid.setPicture(row, Trend, m_upPicture);
     if (FirstFetch) {
-        grid.setNumber(row, Open, record.Open);
-        grid.setNumber(row, PrevClose, record.PrevClose);
+        grid.setNumber(row, Open, quote.Open);
+        grid.setNumber(row, PrevClose, quote.PrevClose);
     }
-    grid.setNumber(row, High, record.High);
-    grid.setNumber(row, Low, record.Low);
-    grid.setInteger(row, Volume, record.Volume);
+    grid.setNumber(row, High, quote.High);
+    grid.setNumber(row, Low, quote.Low);
+    grid.setInteger(row, Volume, quote.Volume);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "quotes/QuoteRecord.h"
+#include "quotes/QuoteTable.h"
 
 #include <QObject>
 #include <QPointer>
@@ -9,7 +10,6 @@
 #include <vector>
 
 class GridModel;
-class QuoteIndex;
 
 // Fetches quotes and paints them into the quote grid: every row from one
 // request for the whole watch list, or one newly added row. On timer
@@ -45,7 +45,7 @@ public:
     void RefreshQuoteRow(int row, bool FirstFetch);
 
     // Paints one row in the order that reads the LTP cell before it is written.
-    void paintRow(int row, const QuoteRecord &record, bool FirstFetch);
+    void paintRow(int row, const QuoteNumbers &quote, bool FirstFetch);
 
     // Set by the window when it closes: no refresh paints after that.
     void setClosing() { m_closing = true; }
@@ -53,11 +53,24 @@ public:
 
 private:
     quint64 lastListedRowId() const;
-    void paintListedRows(const QuoteIndex &index, quint64 lastListed, bool FirstFetch);
+    const QString &allRowsUrl(const QString &base, const QString &watchList, bool FirstFetch);
+    QString fetchAllRows(const QString &watchList, bool FirstFetch);
+    void paintListedRows(quint64 lastListed, bool FirstFetch);
 
     QPointer<GridModel> m_grid;
     Fetch m_fetch;
     int m_upPicture;
     int m_downPicture;
     bool m_closing = false;
+
+    // The last all-rows request and what it was built from: encoding a long
+    // list costs more than the rest of the request, and the list seldom changes.
+    QString m_urlWatchList;
+    QString m_urlBase;
+    bool m_urlFirstFetch = false;
+    QString m_url;
+
+    // Filled and emptied within one refresh, between its fetch and the end of
+    // its painting, where no events are handled; kept for its storage.
+    QuoteTable m_quotes;
 };

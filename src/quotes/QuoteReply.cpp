@@ -1,14 +1,95 @@
 #include "quotes/QuoteReply.h"
 
 #include "quotes/NumberRules.h"
-#include "web/CrLfLines.h"
-
-#include <array>
 
 namespace QuoteReply {
 namespace {
 
-constexpr int kFieldsRead = 11; // positions 0 to 10; the rest of a line is ignored
+// Walks a line's comma-separated fields from the left, reading each where it
+// stands: a number field is scanned once, never cut out first. Once the line
+// has no field left, every field reads as missing.
+class FieldCursor
+{
+public:
+    explicit FieldCursor(QStringView line)
+        : m_at(line.utf16())
+        , m_end(line.utf16() + line.size())
+    {
+    }
+
+    // The next field whole, or a null view when the line has no more.
+    QStringView text()
+    {
+        if (m_done)
+            return QStringView();
+        const char16_t *const start = m_at;
+        const char16_t *comma = start;
+        while (comma != m_end && *comma != u',')
+            ++comma;
+        passComma(comma);
+        return QStringView(start, comma);
+    }
+
+    void skip() { text(); }
+
+    // The next field by the number rule; none when it is missing or does not convert.
+    std::optional<double> number()
+    {
+        if (m_done)
+            return std::nullopt;
+        double value = 0;
+        const qsizetype read = NumberRules::readNumber(QStringView(m_at, m_end), value);
+        // No number is ever followed by a comma of its own: where its reading
+        // stops, the field must end.
+        if (read >= 0 && (m_at + read == m_end || m_at[read] == u',')) {
+            passComma(m_at + read);
+            return value;
+        }
+        skip();
+        return std::nullopt;
+    }
+
+private:
+    // Moves past the field that ends at end: a comma, or the end of the line.
+    void passComma(const char16_t *end)
+    {
+        m_done = end == m_end;
+        m_at = m_done ? end : end + 1;
+    }
+
+    const char16_t *m_at;
+    const char16_t *m_end;
+    bool m_done = false;
+};
+
+void setNumber(double &target, const std::optional<double> &value)
+{
+    if (value)
+        target = *value;
+}
+
+// Fills the numbers from the line's fields, whose symbol was read already;
+// returns the trend text's field, a null view when the line has none.
+QStringView readFields(FieldCursor &fields, bool FirstFetch, QuoteNumbers &numbers)
+{
+    setNumber(numbers.Bid, fields.number());
+    setNumber(numbers.Ask, fields.number());
+    setNumber(numbers.Ltp, fields.number());
+    setNumber(numbers.ChangePct, NumberRules::parseChange(fields.text()));
+    const QStringView trendText = fields.text();
+    setNumber(numbers.High, fields.number());
+    setNumber(numbers.Low, fields.number());
+    if (const std::optional<qint32> volume = NumberRules::parseInteger(fields.text()))
+        numbers.Volume = *volume;
+    if (FirstFetch) {
+        setNumber(numbers.Open, fields.number());
+        setNumber(numbers.PrevClose, fields.number());
+    }
+    // Fields beyond are ignored.
+    return trendText;
+}
+
+} // namespace
 
 bool isBlankLine(QStringView line)
 {
@@ -18,58 +99,26 @@ bool isBlankLine(QStringView line)
     return true;
 }
 
-void setNumber(double &target, const std::optional<double> &value)
+void readNumbers(QStringView line, bool FirstFetch, QuoteNumbers &numbers)
 {
-    if (value)
-        target = *value;
+    FieldCursor fields(line);
+    fields.skip();
+    readFields(fields, FirstFetch, numbers);
 }
 
-} // namespace
+QStringView symbolOf(QStringView line)
+{
+    return FieldCursor(line).text();
+}
 
 QuoteRecord parseLine(QStringView line, bool FirstFetch)
 {
-    std::array<QStringView, kFieldsRead> fields;
-    int count = 0;
-    qsizetype start = 0;
-    while (count < kFieldsRead) {
-        const qsizetype comma = line.indexOf(u',', start);
-        fields[count++] = line.mid(start, (comma < 0 ? line.size() : comma) - start);
-        if (comma < 0)
-            break;
-        start = comma + 1;
-    }
-
+    FieldCursor fields(line);
     QuoteRecord record;
-    auto field = [&](int pos) -> std::optional<QStringView> {
-        if (pos < count)
-            return fields[pos];
-        return std::nullopt;
-    };
-    if (auto f = field(0))
-        record.Symbol = f->toString();
-    if (auto f = field(1))
-        setNumber(record.Bid, NumberRules::parseNumber(*f));
-    if (auto f = field(2))
-        setNumber(record.Ask, NumberRules::parseNumber(*f));
-    if (auto f = field(3))
-        setNumber(record.Ltp, NumberRules::parseNumber(*f));
-    if (auto f = field(4))
-        setNumber(record.ChangePct, NumberRules::parseChange(*f));
-    if (auto f = field(5))
-        record.TrendText = f->toString();
-    if (auto f = field(6))
-        setNumber(record.High, NumberRules::parseNumber(*f));
-    if (auto f = field(7))
-        setNumber(record.Low, NumberRules::parseNumber(*f));
-    if (auto f = field(8))
-        if (auto volume = NumberRules::parseInteger(*f))
-            record.Volume = *volume;
-    if (FirstFetch) {
-        if (auto f = field(9))
-            setNumber(record.Open, NumberRules::parseNumber(*f));
-        if (auto f = field(10))
-            setNumber(record.PrevClose, NumberRules::parseNumber(*f));
-    }
+    record.Symbol = fields.text().toString();
+    const QStringView trendText = readFields(fields, FirstFetch, record);
+    if (!trendText.isNull())
+        record.TrendText = trendText.toString();
     return record;
 }
 
@@ -77,10 +126,7 @@ std::vector<QuoteRecord> parse(QStringView body, bool FirstFetch)
 {
     std::vector<QuoteRecord> records;
     records.reserve(size_t(qMin<qsizetype>(body.size() / 48, 65536))); // about a record per line of quote data
-    CrLfLines::forEach(body, [&](QStringView line) {
-        if (!isBlankLine(line))
-            records.push_back(parseLine(line, FirstFetch));
-    });
+    forEachQuoteLine(body, [&](QStringView line) { records.push_back(parseLine(line, FirstFetch)); });
     return records;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "quotes/QuoteRecord.h"
+#include "web/CrLfLines.h"
 
 #include <QString>
 #include <vector>
@@ -13,5 +14,23 @@ std::vector<QuoteRecord> parse(QStringView body, bool FirstFetch);
 
 // One line into a record, field by field; a missing or bad field keeps its default.
 QuoteRecord parseLine(QStringView line, bool FirstFetch);
+
+// The numbers of one line into numbers, field by field as parseLine reads them.
+void readNumbers(QStringView line, bool FirstFetch, QuoteNumbers &numbers);
+
+// The line's symbol field: all before its first comma.
+QStringView symbolOf(QStringView line);
+
+// Empty, or spaces only: such a line yields no record.
+bool isBlankLine(QStringView line);
+
+// Calls visit(line) for every line of the body that yields a record, in order.
+template <typename Visit> void forEachQuoteLine(QStringView body, Visit &&visit)
+{
+    CrLfLines::forEach(body, [&](QStringView line) {
+        if (!isBlankLine(line))
+            visit(line);
+    });
+}
 
 } // namespace QuoteReply

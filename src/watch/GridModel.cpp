@@ -53,7 +53,8 @@ void GridModel::resizeColumns(int rows)
             column.pictures.resize(rows, 0);
             break;
         }
-        column.colours.resize(rows, kNoColour);
+        if (!column.colours.empty()) // a column that was never coloured keeps none
+            column.colours.resize(rows, kNoColour);
     }
     while (m_rowIds.size() > size_t(rows))
         m_rowIds.pop_back();
@@ -151,20 +152,27 @@ void GridModel::clearCell(int row, int col)
         column.pictures[row - 1] = 0;
         break;
     }
-    column.colours[row - 1] = kNoColour;
+    if (!column.colours.empty())
+        column.colours[row - 1] = kNoColour;
     cellChanged(row, col);
 }
 
 quint32 GridModel::backColour(int row, int col) const
 {
-    return isCell(row, col) ? m_columns[col - 1].colours[row - 1] : kNoColour;
+    if (!isCell(row, col))
+        return kNoColour;
+    const std::vector<quint32> &colours = m_columns[col - 1].colours;
+    return colours.empty() ? kNoColour : colours[row - 1];
 }
 
 void GridModel::setBackColour(int row, int col, quint32 packedBgr)
 {
     if (!isCell(row, col))
         return;
-    m_columns[col - 1].colours[row - 1] = packedBgr & 0xFFFFFF;
+    std::vector<quint32> &colours = m_columns[col - 1].colours;
+    if (colours.empty())
+        colours.resize(m_rowCount, kNoColour);
+    colours[row - 1] = packedBgr & 0xFFFFFF;
     cellChanged(row, col);
 }
 
@@ -218,8 +226,10 @@ void GridModel::deleteRow(int row)
             column.pictures.push_back(0);
             break;
         }
-        column.colours.erase(at(column.colours));
-        column.colours.push_back(kNoColour);
+        if (!column.colours.empty()) {
+            column.colours.erase(at(column.colours));
+            column.colours.push_back(kNoColour);
+        }
     }
     m_rowIds.erase(at(m_rowIds));
     m_rowIds.push_back(m_nextRowId++); // the blank row at the bottom is a new one
@@ -324,7 +334,7 @@ QVariant GridModel::data(const QModelIndex &index, int role) const
     if (!index.isValid() || !isCell(row, col))
         return {};
     const CellKind kind = m_specs[col - 1].kind;
-    const quint32 colour = m_columns[col - 1].colours[row - 1];
+    const quint32 colour = backColour(row, col);
     switch (role) {
     case Qt::DisplayRole:
         return kind == CellKind::Picture ? QVariant() : QVariant(text(row, col));

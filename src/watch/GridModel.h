@@ -101,7 +101,7 @@ private:
         std::vector<QString> texts;   // Text columns
         std::vector<double> numbers;  // Number columns; NaN is an empty cell
         std::vector<quint8> pictures; // Picture columns
-        std::vector<quint32> colours; // every column
+        std::vector<quint32> colours; // every column, from its first colour on; none before
     };
 
     bool isCell(int row, int col) const;

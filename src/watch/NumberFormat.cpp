@@ -2,18 +2,63 @@
 
 #include <charconv>
 #include <cmath>
+#include <iterator>
+#include <optional>
 
 namespace NumberFormat {
 
-double shownValue(double value, int decimals)
+namespace {
+
+// Powers of ten that a double holds exactly.
+constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr int kMostExactDecimals = int(std::size(kExactPowersOfTen)) - 1;
+// Below this, a scaled value's spacing is at most 0.5, so a half lies on it.
+constexpr double kFastLimit = 4503599627370496.0; // 2^52
+
+// The value as the text shows it, by writing its digits and reading them back.
+double shownValueFromDigits(double value, int decimals)
 {
-    if (!std::isfinite(value))
-        return 0;
     char plain[400];
     const auto [end, error] = std::to_chars(plain, plain + sizeof plain, value, std::chars_format::fixed, decimals);
     double shown = 0;
     if (error != std::errc() || std::from_chars(plain, end, shown).ec != std::errc())
         return 0;
+    return shown;
+}
+
+// The same without any text. The digits shown are value * 10^decimals
+// rounded to a whole number, an exact half to the even one, worked out on
+// the exact product: the product rounded plus its rounding error, which fma
+// gives exactly. The whole number divided by 10^decimals, both exact, is the
+// double nearest to the shown digits, which is what reading them gives.
+std::optional<double> shownValueByArithmetic(double value, int decimals)
+{
+    if (decimals < 0 || decimals > kMostExactDecimals)
+        return std::nullopt;
+    const double scale = kExactPowersOfTen[decimals];
+    const double scaled = value * scale;
+    if (!(std::fabs(scaled) < kFastLimit))
+        return std::nullopt;
+    const double error = std::fma(value, scale, -scaled);
+    double whole = std::nearbyint(scaled); // the default mode rounds half to even
+    const double rest = scaled - whole;    // exact
+    // Only a product that rounded onto a half can have its rounding turned by the error.
+    if (rest == 0.5 && error > 0)
+        whole += 1;
+    else if (rest == -0.5 && error < 0)
+        whole -= 1;
+    return whole / scale;
+}
+
+} // namespace
+
+double shownValue(double value, int decimals)
+{
+    if (!std::isfinite(value))
+        return 0;
+    const std::optional<double> quick = shownValueByArithmetic(value, decimals);
+    const double shown = quick ? *quick : shownValueFromDigits(value, decimals);
     return shown == 0 ? 0 : shown; // no negative zero, as the text shows none
 }
 

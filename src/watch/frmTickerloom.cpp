@@ -122,10 +122,15 @@ void frmTickerloom::LoadScrips()
         qCDebug(lcList) << "no list loaded from" << m_scripsPath << ":" << file.errorString();
         return; // no list yet: the first add creates the file
     }
-    const QByteArray bytes = file.readAll();
-    const bool readWhole = file.error() == QFileDevice::NoError;
-    file.close();
-    if (!appendLoadedScrips(ScripsFile::lines(bytes)))
+    bool readWhole = false;
+    const auto readLines = [&] {
+        const QByteArray bytes = file.readAll();
+        readWhole = file.error() == QFileDevice::NoError;
+        file.close();
+        return ScripsFile::lines(bytes);
+    };
+    // The file's bytes and lines are gone before the first refresh, which needs the memory more.
+    if (!appendLoadedScrips(readLines()))
         return;
     qCDebug(lcList) << "loaded" << m_watchList.size() << "scrips from" << m_scripsPath
                     << (readWhole ? "" : "(the read failed part way)");
@@ -148,12 +153,14 @@ bool frmTickerloom::appendLoadedScrips(const QStringList &lines)
         grid->appendRows(QuoteGridColumns::Symbol, slice);
         slice.clear();
     };
+    // Reading the clock costs more than taking a line: it is read every so many lines.
+    constexpr qsizetype kLinesPerClockReading = 64;
     QElapsedTimer sliceTime;
     sliceTime.start();
-    for (const QString &line : lines) {
-        if (ScripsFile::holdsScrip(line))
-            slice.append(line);
-        if (sliceTime.hasExpired(kLoadSliceMs)) {
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (ScripsFile::holdsScrip(lines[i]))
+            slice.append(lines[i]);
+        if (i % kLinesPerClockReading == 0 && sliceTime.hasExpired(kLoadSliceMs)) {
             appendSlice();
             QCoreApplication::processEvents();
             if (!self)

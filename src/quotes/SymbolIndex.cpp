@@ -1,0 +1,114 @@
+#include "quotes/SymbolIndex.h"
+
+#include <QHashFunctions>
+#include <algorithm>
+
+namespace {
+
+// Grid symbols are short: upper-casing one needs no heap when it fits here.
+constexpr qsizetype kKeyOnStack = 64;
+constexpr size_t kFirstSlots = 64;
+
+// The grid symbol upper-cased exactly as QString::toUpper does it. ASCII
+// symbols, the usual kind, are done in the buffer; any other character, whose
+// upper case may differ in length (ß gives SS), takes Qt's full rule.
+QStringView upperCased(QStringView symbol, char16_t (&buffer)[kKeyOnStack], QString &fallback)
+{
+    if (symbol.size() <= kKeyOnStack) {
+        qsizetype i = 0;
+        for (; i < symbol.size(); ++i) {
+            const char16_t c = symbol.utf16()[i];
+            if (c >= 0x80)
+                break;
+            buffer[i] = c >= u'a' && c <= u'z' ? char16_t(c - (u'a' - u'A')) : c;
+        }
+        if (i == symbol.size())
+            return QStringView(buffer, symbol.size());
+    }
+    fallback = symbol.toString().toUpper();
+    return fallback;
+}
+
+} // namespace
+
+SymbolIndex::SymbolIndex()
+    : m_seed(QHashSeed::globalSeed())
+{
+}
+
+void SymbolIndex::clear()
+{
+    m_entries.clear();
+    std::fill(m_slots.begin(), m_slots.end(), 0);
+}
+
+bool SymbolIndex::equals(const Entry &entry, QStringView symbol)
+{
+    // Symbols are short: a plain loop beats a call to memcmp.
+    if (entry.size != symbol.size())
+        return false;
+    const char16_t *const other = symbol.utf16();
+    for (qint32 i = 0; i < entry.size; ++i)
+        if (entry.data[i] != other[i])
+            return false;
+    return true;
+}
+
+quint32 SymbolIndex::tagOf(QStringView symbol) const
+{
+    return quint32(qHash(symbol, m_seed));
+}
+
+qsizetype SymbolIndex::lookup(QStringView symbol, quint32 tag, size_t &slot) const
+{
+    const size_t mask = m_slots.size() - 1;
+    for (slot = tag & mask; m_slots[slot] != 0; slot = (slot + 1) & mask) {
+        const quint64 entry = m_slots[slot];
+        const qsizetype position = qsizetype(entry & 0xFFFFFFFFu) - 1;
+        if (quint32(entry >> 32) == tag && equals(m_entries[size_t(position)], symbol))
+            return position;
+    }
+    return -1;
+}
+
+void SymbolIndex::append(QStringView symbol)
+{
+    if ((m_entries.size() + 1) * 2 > m_slots.size())
+        grow();
+    const qsizetype position = size();
+    const quint32 tag = tagOf(symbol);
+    size_t slot = 0;
+    const qsizetype first = lookup(symbol, tag, slot);
+    if (first < 0)
+        m_slots[slot] = quint64(tag) << 32 | quint64(position + 1);
+    m_entries.push_back({symbol.utf16(), qint32(symbol.size()), qint32(first < 0 ? position : first)});
+}
+
+// Doubles the slots, keeping them at most half full, so that probes stay short.
+void SymbolIndex::grow()
+{
+    std::vector<quint64> old(qMax(kFirstSlots, m_slots.size() * 2), 0);
+    old.swap(m_slots);
+    const size_t mask = m_slots.size() - 1;
+    for (const quint64 entry : old) {
+        if (entry == 0)
+            continue;
+        size_t slot = quint32(entry >> 32) & mask;
+        while (m_slots[slot] != 0)
+            slot = (slot + 1) & mask;
+        m_slots[slot] = entry;
+    }
+}
+
+qsizetype SymbolIndex::find(QStringView gridSymbol, qsizetype hint) const
+{
+    if (m_entries.empty())
+        return -1;
+    char16_t buffer[kKeyOnStack];
+    QString fallback;
+    const QStringView key = upperCased(gridSymbol, buffer, fallback);
+    if (hint >= 0 && hint < size() && equals(m_entries[size_t(hint)], key))
+        return m_entries[size_t(hint)].first;
+    size_t slot = 0;
+    return lookup(key, tagOf(key), slot);
+}
