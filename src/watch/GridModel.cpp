@@ -367,7 +367,7 @@ QString GridModel::spokenWords(int row, int col) const
     const int id = picture(row, col);
     if (id != 0)
         return m_pictureWords.value(id - 1);
-    return m_colourWords.value(m_columns[col - 1].colours[row - 1]);
+    return m_colourWords.value(backColour(row, col));
 }
 
 QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const

@@ -9,18 +9,19 @@ namespace ScripsFile {
 
 QStringList lines(const QByteArray &bytes)
 {
+    const QByteArrayView all(bytes);
     QStringList result;
     qsizetype start = 0;
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] != '\r')
+    for (qsizetype i = 0; i < all.size(); ++i) {
+        if (all[i] != '\r')
             continue;
-        result.append(QString::fromLatin1(bytes.mid(start, i - start)));
-        if (i + 1 < bytes.size() && bytes[i + 1] == '\n')
+        result.append(QString::fromLatin1(all.sliced(start, i - start)));
+        if (i + 1 < all.size() && all[i + 1] == '\n')
             ++i;
         start = i + 1;
     }
-    if (start < bytes.size())
-        result.append(QString::fromLatin1(bytes.mid(start)));
+    if (start < all.size())
+        result.append(QString::fromLatin1(all.sliced(start)));
     return result;
 }
 

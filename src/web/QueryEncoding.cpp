@@ -23,11 +23,13 @@ QString encode(QStringView text)
 {
     QString out;
     out.reserve(text.size());
+    qsizetype raw = 0; // where the run of characters that stay as they are began
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text[i].unicode();
-        if (staysRaw(c)) {
-            out += QChar(c);
-        } else if (c <= 0xFF) {
+        if (staysRaw(c))
+            continue;
+        out += text.sliced(raw, i - raw); // a long list is mostly such runs: appended whole
+        if (c <= 0xFF) {
             appendEscaped(out, uchar(c));
         } else {
             // A surrogate pair is one character: encode the pair together.
@@ -37,7 +39,9 @@ QString encode(QStringView text)
                 appendEscaped(out, byte);
             i += length - 1;
         }
+        raw = i + 1;
     }
+    out += text.sliced(raw);
     return out;
 }
 
