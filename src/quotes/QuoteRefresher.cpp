@@ -85,6 +85,7 @@ void QuoteRefresher::paintListedRows(quint64 lastListed, bool FirstFetch)
     GridModel::Batch batch(*m_grid);
     const int rows = m_grid->RowCount();
     int painted = 0;
+    int missing = 0;
     // Row identities grow down the grid: past the last listed one, every row
     // was added while the fetch waited, and its symbol is not in this reply.
     for (int row = 1; row <= rows && m_grid->rowId(row) <= lastListed; ++row) {
@@ -92,12 +93,15 @@ void QuoteRefresher::paintListedRows(quint64 lastListed, bool FirstFetch)
         if (symbol.isEmpty())
             break;
         // The service answers in the order asked: row n's line is most likely the n-th.
-        paintRow(row, m_quotes.find(symbol, row - 1, FirstFetch).value_or(QuoteNumbers()), FirstFetch);
+        const std::optional<QuoteNumbers> quote = m_quotes.find(symbol, row - 1, FirstFetch);
+        missing += !quote;
+        paintRow(row, quote.value_or(QuoteNumbers()), FirstFetch);
         ++painted;
         if (m_closing)
             break;
     }
-    qCDebug(lcRefresh) << "refresh painted" << painted << "of" << rows << "rows";
+    qCDebug(lcRefresh) << "refresh painted" << painted << "of" << rows << "rows;" << missing
+                       << "of them were not in the reply and show zeros";
 }
 
 void QuoteRefresher::RefreshQuoteRow(int row, bool FirstFetch)
