@@ -185,6 +185,10 @@ void tst_NumberRules::numbersConvertToTheNearestDouble_data()
     QTest::newRow("leading zeros beyond any buffer")
         << QString(100, u'0') + QStringLiteral("12.5") + QString(100, u'0') << true << 12.5;
     QTest::newRow("exponent far out of range") << "1e99999999999" << false << 0.0;
+    // A huge exponent that many fraction zeros bring back into range.
+    const QString zeros(99999, u'0');
+    QTest::newRow("huge exponent after many zeros") << "0." + zeros + "1e100005" << true << 100000.0;
+    QTest::newRow("larger still: out of range") << "0." + zeros + "1e200000" << false << 0.0;
 }
 
 void tst_NumberRules::numbersConvertToTheNearestDouble()

@@ -71,11 +71,17 @@ int scanDigits(const char16_t *&at, const char16_t *end, quint64 &digits, int &p
 }
 
 // Reads an exponent's digits, clamped, from at; returns how many there were.
-int scanExponentDigits(const char16_t *&at, const char16_t *end, int &exponent)
+// A clamped exponent makes the digits inexact: the text decides the value then.
+int scanExponentDigits(const char16_t *&at, const char16_t *end, int &exponent, bool &exact)
 {
     int count = 0;
-    for (; at < end && isDigit(*at); ++at, ++count)
-        exponent = qMin(exponent * 10 + (*at - u'0'), kExponentClamp);
+    for (; at < end && isDigit(*at); ++at, ++count) {
+        exponent = exponent * 10 + (*at - u'0');
+        if (exponent > kExponentClamp) {
+            exponent = kExponentClamp;
+            exact = false;
+        }
+    }
     return count;
 }
 
@@ -105,7 +111,7 @@ template <bool allowGrouping> bool scanNumber(const char16_t *&at, const char16_
             negativeExponent = *exponentAt++ == u'-';
         int exponent = 0;
         // A marker without digits is not part of the number.
-        if (scanExponentDigits(exponentAt, end, exponent) > 0) {
+        if (scanExponentDigits(exponentAt, end, exponent, exact) > 0) {
             p = exponentAt;
             power += negativeExponent ? -exponent : exponent;
         }
