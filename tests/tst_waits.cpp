@@ -65,6 +65,7 @@ private slots:
     void cleanup();
     void deleteIsBoundToTheRowItWasChosenOn();
     void deletesChosenDuringOneRefreshRemoveTheirOwnRows();
+    void aMenuOpenWhenAQueuedDeleteRunsStaysWithItsRow();
     void addDuringARefreshStartsNoSecondRefreshAndKeepsItsValues();
     void errorPagesPaintNothing_data();
     void errorPagesPaintNothing();
@@ -183,6 +184,20 @@ void tst_Waits::deletesChosenDuringOneRefreshRemoveTheirOwnRows()
     QCOMPARE(symbols(), (QStringList{"A", "DDDD", ""}));
     QCOMPARE(TestHelpers::readFile(path()), QByteArray("A\r\nDDDD\r\n\r\n"));
     QVERIFY(timer()->isEnabled());
+}
+
+void tst_Waits::aMenuOpenWhenAQueuedDeleteRunsStaysWithItsRow()
+{
+    start();
+    m_server->holdWhen(isTimerRefresh);
+    whileHeld([&] {
+        rightClickAndDelete(2);
+        m_window->onGridRightClick(1, 3, QPoint()); // the menu is open on CCC when the refresh ends
+    });
+    m_window->OnRefreshTick();
+    QCOMPARE(symbols(), (QStringList{"A", "CCC", "DDDD", "EEEEE", ""}));
+    m_window->findChild<QAction *>(QStringLiteral("mnuDelete"))->trigger();
+    QCOMPARE(symbols(), (QStringList{"A", "DDDD", "EEEEE", ""}));
 }
 
 void tst_Waits::addDuringARefreshStartsNoSecondRefreshAndKeepsItsValues()

@@ -209,36 +209,42 @@ void GridModel::deleteRow(int row)
 {
     if (row < 1 || row > m_rowCount)
         return;
+    // Told to views as the row's removal and a blank row's arrival at the
+    // bottom, so that their selection and current cell stay with their rows.
+    const bool notify = m_batchDepth == 0;
+    if (notify) {
+        beginRemoveRows({}, row - 1, row - 1);
+    } else if (!m_batchReset) {
+        beginResetModel();
+        m_batchReset = true;
+    }
     const auto at = [row](auto &cells) { return cells.begin() + (row - 1); };
     for (int c = 0; c < ColumnCount(); ++c) {
         Column &column = m_columns[c];
         switch (m_specs[c].kind) {
         case CellKind::Text:
             column.texts.erase(at(column.texts));
-            column.texts.emplace_back();
             break;
         case CellKind::Number:
             column.numbers.erase(at(column.numbers));
-            column.numbers.push_back(kEmpty);
             break;
         case CellKind::Picture:
             column.pictures.erase(at(column.pictures));
-            column.pictures.push_back(0);
             break;
         }
-        if (!column.colours.empty()) {
+        if (!column.colours.empty())
             column.colours.erase(at(column.colours));
-            column.colours.push_back(kNoColour);
-        }
     }
     m_rowIds.erase(at(m_rowIds));
-    m_rowIds.push_back(m_nextRowId++); // the blank row at the bottom is a new one
-    if (m_batchDepth > 0) {
-        m_dirtyFirstRow = m_dirtyLastRow < m_dirtyFirstRow ? row : qMin(m_dirtyFirstRow, row);
-        m_dirtyLastRow = m_rowCount;
-        return;
+    --m_rowCount;
+    if (notify) {
+        endRemoveRows();
+        beginInsertRows({}, m_rowCount, m_rowCount);
     }
-    emit dataChanged(index(row - 1, 0), index(m_rowCount - 1, ColumnCount() - 1));
+    resizeColumns(m_rowCount + 1); // the blank row at the bottom is a new one, with an identity of its own
+    ++m_rowCount;
+    if (notify)
+        endInsertRows();
 }
 
 void GridModel::appendRows(int col, const QStringList &texts)

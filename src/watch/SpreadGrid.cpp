@@ -99,6 +99,11 @@ void SpreadGrid::currentChanged(const QModelIndex &current, const QModelIndex &p
 
 void SpreadGrid::keepActiveCellInRows()
 {
+    // The view's current cell moves with its row when rows above it go.
+    if (currentIndex().isValid()) {
+        m_activeRow = currentIndex().row() + 1;
+        m_activeColumn = currentIndex().column() + 1;
+    }
     m_activeRow = qBound(1, m_activeRow, qMax(1, m_model->RowCount()));
     const QModelIndex active = m_model->index(m_activeRow - 1, m_activeColumn - 1);
     if (active.isValid() && currentIndex() != active)
