@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
-#include <QTemporaryFile>
 #include <QTest>
 
 #include <csignal>
@@ -25,6 +24,7 @@ private slots:
     void failedSaveLeavesTheOldFileWhole();
     void fullDiskLeavesTheOldFileWhole();
     void leftoversOfAnInterruptedSaveAreRemoved();
+    void aLinkNamedLikeTheListStaysALink();
     void listLivesBesideAWritableCopyElseInTheUsersFolders_data();
     void listLivesBesideAWritableCopyElseInTheUsersFolders();
     void movingToTheUsersFolderLosesNoList();
@@ -152,19 +152,13 @@ void tst_ScripsFile::leftoversOfAnInterruptedSaveAreRemoved()
     QTemporaryDir dir;
     const QString path = dir.filePath("Scrips.dat");
     TestHelpers::writeFile(path, "A\r\n");
-    // What a save leaves behind when it is killed before its commit, where
-    // the file system keeps the save's temporary file under a name: the
-    // list's name and six more characters, as Qt names it.
-    QTemporaryFile interrupted(path);
-    QVERIFY(interrupted.open());
-    interrupted.setAutoRemove(false);
-    interrupted.write("B\r\n");
-    interrupted.close();
-    QVERIFY(QFileInfo(interrupted.fileName()).fileName().startsWith("Scrips.dat."));
-    const QStringList others{"Other.dat.a1B2c3", "Scrips.dat.a1B2c3d", "Scrips.dat.bak", "Scrips.dat.a1-2c3"};
+    // What a save leaves behind when it is killed before its rename, and the
+    // user's own files that merely look alike.
+    TestHelpers::writeFile(dir.filePath("Scrips.dat.tickerloom-a1B2c3"), "B\r\n");
+    const QStringList others{"Other.dat.tickerloom-a1B2c3", "Scrips.dat.tickerloom-a1B2c3d", "Scrips.dat.backup",
+                             "Scrips.dat.a1B2c3", "Scrips.dat.tickerloom-a1-2c3"};
     for (const QString &name : others)
         TestHelpers::writeFile(dir.filePath(name), "keep");
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 6);
 
     ScripsFile::removeStaleTemporaries(path);
     QStringList expected = others;
@@ -172,6 +166,23 @@ void tst_ScripsFile::leftoversOfAnInterruptedSaveAreRemoved()
     expected.sort();
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files, QDir::Name), expected);
     QCOMPARE(TestHelpers::readFile(path), QByteArray("A\r\n"));
+}
+
+void tst_ScripsFile::aLinkNamedLikeTheListStaysALink()
+{
+    QTemporaryDir dir;
+    const QString target = dir.filePath("lists/mine.dat");
+    QVERIFY(QDir(dir.path()).mkdir("lists"));
+    TestHelpers::writeFile(target, "OLD\r\n");
+    QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner); // not what a new file gets
+    const QFileDevice::Permissions permissions = QFile::permissions(target);
+    const QString path = dir.filePath("Scrips.dat");
+    QVERIFY(QFile::link(target, path));
+    QVERIFY(ScripsFile::save(path, {"A", ""}).isEmpty());
+    QVERIFY(QFileInfo(path).isSymLink());
+    QCOMPARE(TestHelpers::readFile(target), QByteArray("A\r\n\r\n"));
+    QCOMPARE(QFile::permissions(target), permissions);
+    QCOMPARE(QDir(dir.filePath("lists")).entryList(QDir::Files), QStringList{"mine.dat"});
 }
 
 void tst_ScripsFile::listLivesBesideAWritableCopyElseInTheUsersFolders_data()

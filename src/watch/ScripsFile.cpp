@@ -1,9 +1,6 @@
 #include "watch/ScripsFile.h"
 
-#include <QDir>
-#include <QFileInfo>
-#include <QRegularExpression>
-#include <QSaveFile>
+#include "watch/FileSwap.h"
 
 namespace ScripsFile {
 
@@ -45,32 +42,12 @@ QByteArray serialize(const QStringList &rows)
 
 QString save(const QString &path, const QStringList &rows)
 {
-    QSaveFile file(path);
-    // Unbuffered: a buffered write fails only when commit() flushes it, and
-    // Qt then still renames the cut temporary file over the list.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return file.errorString();
-    const QByteArray bytes = serialize(rows);
-    if (file.write(bytes) != bytes.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return reason;
-    }
-    if (!file.commit())
-        return file.errorString();
-    return QString();
+    return FileSwap::replace(path, serialize(rows), FileSwap::Link::Follow);
 }
 
 void removeStaleTemporaries(const QString &path)
 {
-    const QFileInfo list(path);
-    const QRegularExpression temporary(QRegularExpression::anchoredPattern(QRegularExpression::escape(list.fileName()) +
-                                                                           QStringLiteral("\\.[A-Za-z0-9]{6}")));
-    QDir folder = list.absoluteDir();
-    for (const QString &name :
-         folder.entryList({list.fileName() + QStringLiteral(".??????")}, QDir::Files | QDir::Hidden))
-        if (temporary.match(name).hasMatch())
-            folder.remove(name);
+    FileSwap::removeLeftovers(path, FileSwap::Link::Follow);
 }
 
 } // namespace ScripsFile

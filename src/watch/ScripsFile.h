@@ -18,12 +18,12 @@ bool holdsScrip(const QString &line);
 
 QByteArray serialize(const QStringList &rows);
 
-// Replaces the file atomically: a failed write, a full disk included, leaves
-// the old file whole. Returns an empty text on success, else the reason.
+// Replaces the file whole: a failed write, a full disk included, leaves the
+// old file as it was. A link named like the list stays a link to it.
+// Returns an empty text on success, else the reason.
 QString save(const QString &path, const QStringList &rows);
 
-// Removes what an interrupted save left beside the file: temporary files
-// named after it with six more characters ("Scrips.dat.a1B2c3").
+// Removes what an interrupted save left beside the file.
 void removeStaleTemporaries(const QString &path);
 
 } // namespace ScripsFile

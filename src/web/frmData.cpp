@@ -1,6 +1,6 @@
 #include "web/frmData.h"
 
-#include "web/AdvertFile.h"
+#include "watch/FileSwap.h"
 #include "web/NetworkClient.h"
 #include "web/WebLog.h"
 
@@ -143,7 +143,9 @@ HttpResponse frmData::transfer(const QString &url)
 // written costs neither the advertisement nor the data.
 void frmData::showAdvert(const HttpOutcome::Outcome &advert)
 {
-    const QString failure = AdvertFile::replace(kAdvertFile, advert.picture);
+    // Never written through a link of that name, which could point anywhere.
+    FileSwap::removeLeftovers(kAdvertFile, FileSwap::Link::Replace);
+    const QString failure = FileSwap::replace(kAdvertFile, advert.picture, FileSwap::Link::Replace);
     if (!failure.isEmpty())
         qCDebug(lcWeb) << "advertisement not saved as" << kAdvertFile << ":" << failure;
     if (m_advertHandler)
