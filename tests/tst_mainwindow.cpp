@@ -78,6 +78,7 @@ private slots:
     void addPutsTheScripInTheSpareRowStringAndFile();
     void duplicateIsRefusedAndNothingChanges();
     void duplicateCheckMatchesWholeSymbolsOnly();
+    void aFullListRefusesAnAddWithAMessage();
     void deleteRemovesRowStringEntryAndFileLine();
     void deletingOneOfTwoDuplicatesKeepsTheOther();
     void spareRowRightClickShowsNoMenu();
@@ -252,6 +253,24 @@ void tst_MainWindow::duplicateCheckMatchesWholeSymbolsOnly()
     QVERIFY(!window->addScrip(QStringLiteral("TCS")));
     QCOMPARE(closer.texts().size(), 1);
     QCOMPARE(window->watchListText(), QStringLiteral(",TCS,,TC,,CS,"));
+}
+
+void tst_MainWindow::aFullListRefusesAnAddWithAMessage()
+{
+    QByteArray full;
+    for (int i = 0; i < WatchList::kMaxScrips; ++i)
+        full += "S" + QByteArray::number(i) + "\r\n";
+    auto window = start(&full);
+    TestHelpers::MessageBoxCloser closer;
+    QVERIFY(!window->addScrip(QStringLiteral("ONE.MORE")));
+    QCOMPARE(closer.texts().size(), 1);
+    QVERIFY(closer.texts()[0].contains(QStringLiteral("32,765")));
+    QCOMPARE(gridOf(*window)->RowCount(), WatchList::kMaxScrips + 1);
+    QCOMPARE(TestHelpers::readFile(path()), full); // not even rewritten
+
+    window->onGridRightClick(1, 1, QPoint());
+    window->OnDeleteScrip();
+    QVERIFY(window->addScrip(QStringLiteral("ONE.MORE"))); // room again
 }
 
 void tst_MainWindow::deleteRemovesRowStringEntryAndFileLine()

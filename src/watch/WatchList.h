@@ -10,6 +10,9 @@
 class WatchList
 {
 public:
+    // The most scrips a list holds: the quote service answers no longer list.
+    static constexpr int kMaxScrips = 32765;
+
     const QString &text() const { return m_text; }
     int size() const { return int(m_lengths.size()); }
 

@@ -279,6 +279,13 @@ bool frmTickerloom::addScrip(const QString &sScrip)
         showMessage(QMessageBox::NoIcon, QStringLiteral("Scrip already added"));
         return false;
     }
+    if (m_watchList.size() >= WatchList::kMaxScrips) {
+        showMessage(QMessageBox::Information,
+                    tr("The watch list holds at most %L1 scrips. Delete one to add %2.")
+                        .arg(WatchList::kMaxScrips)
+                        .arg(sScrip));
+        return false;
+    }
     Timer1->setEnabled(false);
     GridModel *grid = fpSpread1->grid();
     const int row = grid->RowCount(); // the spare row receives the scrip
