@@ -1,4 +1,4 @@
-#include "quotes/QuoteIndex.h"
+#include "quotes/FindQuote.h"
 #include "quotes/QuoteReply.h"
 #include "quotes/QuoteTable.h"
 
@@ -15,7 +15,7 @@ private slots:
     void linesSplitAtCrLfOnlyAndBlankLinesAreSkipped();
     void volumeRoundsHalfToEvenAndDropsOutOfRange();
     void findQuoteUpperCasesTheGridSymbolAndTakesTheFirst();
-    void indexAgreesWithTheWalk();
+    void tableAgreesWithTheWalk();
     void longRepliesParseWhole();
     void everyFieldEndsAtItsComma_data();
     void everyFieldEndsAtItsComma();
@@ -108,30 +108,29 @@ void tst_QuoteReply::volumeRoundsHalfToEvenAndDropsOutOfRange()
 void tst_QuoteReply::findQuoteUpperCasesTheGridSymbolAndTakesTheFirst()
 {
     const auto records = QuoteReply::parse(u"ABC,1\r\nabc,2\r\nABC,3\r\n XYZ,4", false);
-    QCOMPARE(QuoteIndex::FindQuote(records, QStringLiteral("abc")).Bid, 1.0);
-    QCOMPARE(QuoteIndex::FindQuote(records, QStringLiteral("ABC")).Bid, 1.0);
+    QCOMPARE(FindQuote(records, QStringLiteral("abc")).Bid, 1.0);
+    QCOMPARE(FindQuote(records, QStringLiteral("ABC")).Bid, 1.0);
     // A reply symbol in lower case, or with a blank in front, matches no grid row.
-    QCOMPARE(QuoteIndex::FindQuote(records, QStringLiteral("XYZ")).Symbol, QString());
-    QCOMPARE(QuoteIndex::FindQuote(records, QStringLiteral("NONE")).Bid, 0.0);
+    QCOMPARE(FindQuote(records, QStringLiteral("XYZ")).Symbol, QString());
+    QCOMPARE(FindQuote(records, QStringLiteral("NONE")).Bid, 0.0);
 }
 
-// What the index finds, or the default record, as the walk gives it.
-static QuoteRecord found(const QuoteIndex &index, const QString &symbol)
+// What the refresh's table finds for the symbol, asked first at position,
+// as the walk gives it: the Bid, or 0 for no line.
+static double bidFound(const QString &body, const QString &symbol, qsizetype position = 0)
 {
-    const QuoteRecord *record = index.find(symbol);
-    return record ? *record : QuoteRecord();
+    QuoteTable table;
+    table.read(body);
+    return table.find(symbol, position, false).value_or(QuoteNumbers()).Bid;
 }
 
-void tst_QuoteReply::indexAgreesWithTheWalk()
+void tst_QuoteReply::tableAgreesWithTheWalk()
 {
-    const auto records = QuoteReply::parse(u"ABC,1\r\nabc,2\r\nABC,3\r\nÉTÉ,4\r\n,5", false);
-    const QuoteIndex index(records);
-    for (const QString &symbol : {u"abc"_qs, u"ABC"_qs, u"été"_qs, u""_qs, u"missing"_qs, u"Abc"_qs}) {
-        const QuoteRecord walked = QuoteIndex::FindQuote(records, symbol);
-        const QuoteRecord indexed = found(index, symbol);
-        QCOMPARE(indexed.Symbol, walked.Symbol);
-        QCOMPARE(indexed.Bid, walked.Bid);
-    }
+    const QString body = QStringLiteral("ABC,1\r\nabc,2\r\nABC,3\r\nÉTÉ,4\r\n,5");
+    const auto records = QuoteReply::parse(body, false);
+    for (const QString &symbol : {u"abc"_qs, u"ABC"_qs, u"été"_qs, u""_qs, u"missing"_qs, u"Abc"_qs})
+        for (qsizetype position : {0, 2, 4})
+            QCOMPARE(bidFound(body, symbol, position), FindQuote(records, symbol).Bid);
 }
 
 void tst_QuoteReply::longRepliesParseWhole()
@@ -142,7 +141,7 @@ void tst_QuoteReply::longRepliesParseWhole()
     const auto records = QuoteReply::parse(body, false);
     QCOMPARE(records.size(), size_t(40000));
     QCOMPARE(records.back().Bid, 39999.0);
-    QCOMPARE(found(QuoteIndex(records), QStringLiteral("s39999")).Bid, 39999.0);
+    QCOMPARE(bidFound(body, QStringLiteral("s39999")), 39999.0);
 }
 
 using Numbers = QList<double>; // Bid, Ask, Ltp, ChangePct, High, Low, Volume, Open, PrevClose
@@ -263,9 +262,8 @@ void tst_QuoteReply::tableFindsTheFirstLineWhereverItStands()
     const std::optional<QuoteNumbers> inTable = table.find(gridSymbol, position, false);
     QCOMPARE(inTable ? inTable->Bid : -1.0, bid);
     const std::vector<QuoteRecord> records = QuoteReply::parse(body, false);
-    const QuoteRecord walked = QuoteIndex::FindQuote(records, gridSymbol);
+    const QuoteRecord walked = FindQuote(records, gridSymbol);
     QCOMPARE(inTable ? inTable->Bid : 0.0, walked.Bid);
-    QCOMPARE(found(QuoteIndex(records), gridSymbol).Bid, walked.Bid);
 }
 
 void tst_QuoteReply::tableForgetsTheLastReplyAndKeepsItsBody()

@@ -25,7 +25,10 @@ QFileInfo replaced(const QString &path, Link link)
     return QFileInfo(name.absoluteFilePath());
 }
 
-QString systemError() { return QString::fromLocal8Bit(std::strerror(errno)); }
+QString systemError()
+{
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
 
 bool writeAll(int descriptor, const QByteArray &bytes)
 {
@@ -48,9 +51,9 @@ QString replace(const QString &path, const QByteArray &bytes, Link link)
     QTemporaryFile temporary(target.absoluteDir().filePath(target.fileName() + kInfix + QStringLiteral("XXXXXX")));
     if (!temporary.open())
         return temporary.errorString();
-    temporary.setPermissions(target.exists() ? QFile::permissions(target.absoluteFilePath())
-                                             : QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup
-                                                   | QFile::ReadOther);
+    temporary.setPermissions(target.exists()
+                                 ? QFile::permissions(target.absoluteFilePath())
+                                 : QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
     // Written past Qt's buffer, so that a full disk fails here, and on the
     // disk before the rename, so that a crash leaves one file or the other.
     if (!writeAll(temporary.handle(), bytes) || ::fsync(temporary.handle()) != 0)

@@ -280,10 +280,9 @@ bool frmTickerloom::addScrip(const QString &sScrip)
         return false;
     }
     if (m_watchList.size() >= WatchList::kMaxScrips) {
-        showMessage(QMessageBox::Information,
-                    tr("The watch list holds at most %L1 scrips. Delete one to add %2.")
-                        .arg(WatchList::kMaxScrips)
-                        .arg(sScrip));
+        showMessage(QMessageBox::Information, tr("The watch list holds at most %L1 scrips. Delete one to add %2.")
+                                                  .arg(WatchList::kMaxScrips)
+                                                  .arg(sScrip));
         return false;
     }
     Timer1->setEnabled(false);
