@@ -1,5 +1,7 @@
 #include "quotes/NumberRules.h"
 
+#include "quotes/ExactPowersOfTen.h"
+
 #include <charconv>
 #include <cmath>
 #include <string>
@@ -7,10 +9,6 @@
 namespace NumberRules {
 namespace {
 
-// Powers of ten that a double holds exactly.
-constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-constexpr int kMostExactPower = 22;
 // Every whole number up to this is a double, exactly.
 constexpr quint64 kMostExactDigits = quint64(1) << 53;
 // Exponents beyond this are out of range whatever the digits; clamping keeps the count small.
@@ -152,10 +150,10 @@ template <bool allowGrouping> bool scanNumber(const char16_t *&at, const char16_
 // rounds; anything else is read by std::from_chars itself.
 [[gnu::always_inline]] inline bool convert(const Scan &scan, double &out)
 {
-    if (scan.digitsExact && scan.power >= -kMostExactPower && scan.power <= kMostExactPower) {
+    if (scan.digitsExact && scan.power >= -ExactPowersOfTen::kMost && scan.power <= ExactPowersOfTen::kMost) {
         const double digits = double(scan.digits);
-        const double value =
-            scan.power < 0 ? digits / kExactPowersOfTen[-scan.power] : digits * kExactPowersOfTen[scan.power];
+        const double value = scan.power < 0 ? digits / ExactPowersOfTen::kPowers[-scan.power]
+                                            : digits * ExactPowersOfTen::kPowers[scan.power];
         out = scan.negative ? -value : value;
         return true;
     }

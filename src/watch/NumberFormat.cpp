@@ -1,5 +1,7 @@
 #include "watch/NumberFormat.h"
 
+#include "quotes/ExactPowersOfTen.h"
+
 #include <charconv>
 #include <cmath>
 #include <iterator>
@@ -9,10 +11,6 @@ namespace NumberFormat {
 
 namespace {
 
-// Powers of ten that a double holds exactly.
-constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-constexpr int kMostExactDecimals = int(std::size(kExactPowersOfTen)) - 1;
 // Below this, a scaled value's spacing is at most 0.5, so a half lies on it.
 constexpr double kFastLimit = 4503599627370496.0; // 2^52
 
@@ -34,9 +32,9 @@ double shownValueFromDigits(double value, int decimals)
 // double nearest to the shown digits, which is what reading them gives.
 std::optional<double> shownValueByArithmetic(double value, int decimals)
 {
-    if (decimals < 0 || decimals > kMostExactDecimals)
+    if (decimals < 0 || decimals > ExactPowersOfTen::kMost)
         return std::nullopt;
-    const double scale = kExactPowersOfTen[decimals];
+    const double scale = ExactPowersOfTen::kPowers[decimals];
     const double scaled = value * scale;
     if (!(std::fabs(scaled) < kFastLimit))
         return std::nullopt;
