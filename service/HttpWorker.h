@@ -26,5 +26,5 @@ private:
 
     QThread m_thread;
     QObject *m_home = nullptr;              // lives on m_thread; owns everything there
-    ConnectionHandoff *m_handoff = nullptr; // a grandchild of m_home
+    ConnectionHandoff *m_handoff = nullptr; // owned by the worker's server, which bind() makes its parent
 };

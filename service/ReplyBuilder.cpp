@@ -133,13 +133,6 @@ QByteArray quotes(const Catalogue &catalogue, const std::vector<int> &indexes, c
     return out;
 }
 
-void appendQuoteLine(QByteArray &out, QByteArrayView code, const ScripQuote &quote, bool firstFetch)
-{
-    const qsizetype used = out.size();
-    out.resize(used + code.size() + kMaxLineTail);
-    out.resize(writeQuoteLine(out.data() + used, code, quote, firstFetch) - out.constData());
-}
-
 QByteArray search(const Catalogue &catalogue, QStringView text)
 {
     QByteArray out;
@@ -153,21 +146,10 @@ QByteArray search(const Catalogue &catalogue, QStringView text)
     return out;
 }
 
-void appendCents(QByteArray &out, qint64 cents)
-{
-    char text[32];
-    out.append(text, writeCents(text, cents) - text);
-}
-
 QByteArray changeText(qint64 lastCents, qint64 prevCents)
 {
     char text[48];
     return QByteArray(text, writeChange(text, lastCents, prevCents) - text);
-}
-
-QByteArray trendText(qint64 lastCents, qint64 prevCents)
-{
-    return trend(lastCents, prevCents).toByteArray();
 }
 
 } // namespace ReplyBuilder

@@ -18,19 +18,10 @@ namespace ReplyBuilder {
 QByteArray quotes(const Catalogue &catalogue, const std::vector<int> &indexes, const std::vector<ScripQuote> &quotes,
                   bool firstFetch);
 
-// One quote line, CR LF included.
-void appendQuoteLine(QByteArray &out, QByteArrayView code, const ScripQuote &quote, bool firstFetch);
-
 // "CODE,Company Name" lines of the scrips that match text.
 QByteArray search(const Catalogue &catalogue, QStringView text);
 
-// 1234.50 for 123450: a plain decimal with two places and no grouping.
-void appendCents(QByteArray &out, qint64 cents);
-
 // "(+0.53%)", "(-1.20%)" or "(0.00%)": the change from prevCents to lastCents.
 QByteArray changeText(qint64 lastCents, qint64 prevCents);
-
-// "UP", "DOWN" or "EVEN" against the previous close.
-QByteArray trendText(qint64 lastCents, qint64 prevCents);
 
 } // namespace ReplyBuilder

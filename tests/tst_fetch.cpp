@@ -151,9 +151,15 @@ private slots:
         server.enqueue(endless);
         const double before = peakRssMb();
         QCOMPARE(FetchUrl(server.baseUrl()), QString());
-        // The body held never passes the 32 MiB cap, nor is it held twice while it grows.
+        // The body held never passes the 32 MiB cap, nor is it held twice while
+        // it grows. AddressSanitizer keeps freed memory aside, so there the
+        // figure says nothing.
+#ifndef __SANITIZE_ADDRESS__
         const double grown = peakRssMb() - before;
         QVERIFY2(grown < 60, qPrintable(QStringLiteral("peak memory grew by %1 MB").arg(grown)));
+#else
+        Q_UNUSED(before);
+#endif
         server.enqueue(FakeHttpServer::ok("after")); // the next fetch still works
         QCOMPARE(FetchUrl(server.baseUrl()), QStringLiteral("after"));
     }

@@ -1,4 +1,3 @@
-#include "watch/ListLocation.h"
 #include "watch/ScripsFile.h"
 
 #include "support/TestHelpers.h"
@@ -25,9 +24,6 @@ private slots:
     void fullDiskLeavesTheOldFileWhole();
     void leftoversOfAnInterruptedSaveAreRemoved();
     void aLinkNamedLikeTheListStaysALink();
-    void listLivesBesideAWritableCopyElseInTheUsersFolders_data();
-    void listLivesBesideAWritableCopyElseInTheUsersFolders();
-    void movingToTheUsersFolderLosesNoList();
 };
 
 namespace {
@@ -183,50 +179,6 @@ void tst_ScripsFile::aLinkNamedLikeTheListStaysALink()
     QCOMPARE(TestHelpers::readFile(target), QByteArray("A\r\n\r\n"));
     QCOMPARE(QFile::permissions(target), permissions);
     QCOMPARE(QDir(dir.filePath("lists")).entryList(QDir::Files), QStringList{"mine.dat"});
-}
-
-void tst_ScripsFile::listLivesBesideAWritableCopyElseInTheUsersFolders_data()
-{
-    QTest::addColumn<bool>("writable");
-    QTest::addColumn<QString>("scripsPath");
-    QTest::addColumn<QString>("advertFolder");
-    QTest::newRow("a copy in a folder of its own") << true << "/home/u/tl/Scrips.dat"
-                                                   << "";
-    QTest::newRow("installed") << false << "/home/u/.local/share/Tickerloom/Scrips.dat"
-                               << "/home/u/.cache/Tickerloom";
-}
-
-void tst_ScripsFile::listLivesBesideAWritableCopyElseInTheUsersFolders()
-{
-    QFETCH(bool, writable);
-    QFETCH(QString, scripsPath);
-    QFETCH(QString, advertFolder);
-    const ListLocation::Places places =
-        ListLocation::choose({"/home/u/tl", writable, "/home/u/.local/share/Tickerloom", "/home/u/.cache/Tickerloom"});
-    QCOMPARE(places.scripsPath, scripsPath);
-    QCOMPARE(places.advertFolder, advertFolder);
-}
-
-void tst_ScripsFile::movingToTheUsersFolderLosesNoList()
-{
-    QTemporaryDir root;
-    const QString program = root.filePath("bin");
-    QVERIFY(QDir().mkpath(program));
-    TestHelpers::writeFile(program + "/Scrips.dat", "A\r\nB\r\n\r\n");
-    const ListLocation::Folders folders{program, false, root.filePath("data"), root.filePath("cache")};
-    const ListLocation::Places places = ListLocation::choose(folders);
-    const QString previousFolder = QDir::currentPath();
-
-    ListLocation::prepare(places, folders);
-    QCOMPARE(TestHelpers::readFile(places.scripsPath), QByteArray("A\r\nB\r\n\r\n"));
-    QCOMPARE(QFileInfo(QDir::currentPath()), QFileInfo(root.filePath("cache"))); // where "ad.jpg" goes
-
-    // Once the user's list exists it is theirs: the old one never replaces it.
-    TestHelpers::writeFile(places.scripsPath, "C\r\n\r\n");
-    ListLocation::prepare(places, folders);
-    QDir::setCurrent(previousFolder);
-    QCOMPARE(TestHelpers::readFile(places.scripsPath), QByteArray("C\r\n\r\n"));
-    QCOMPARE(TestHelpers::readFile(program + "/Scrips.dat"), QByteArray("A\r\nB\r\n\r\n"));
 }
 
 QTEST_GUILESS_MAIN(tst_ScripsFile)

@@ -103,6 +103,8 @@ void frmTickerloom::OnWindowLoad()
     grid->setLocked(true);
     grid->setRowCount(0);
     m_watchList.clear();
+    // The first refresh needs no count of running refreshes: the window is
+    // shown only after it, so nothing can add, delete or tick meanwhile.
     const QPointer<frmTickerloom> self(this);
     LoadScrips();
     if (!self)

@@ -88,8 +88,8 @@ HttpResponse frmData::transfer(const QString &url)
         abandoned = true;
         raw->abort();
     };
-    // Kept in pieces until the body is whole: a growing array would hold up
-    // to twice the cap while it grows.
+    // Kept in pieces while it arrives: a growing array may reserve twice what
+    // it holds, so an endless body would cost twice the cap before it is cut.
     QByteArrayList pieces;
     qint64 received = 0;
     const auto gather = [&] {

@@ -1,0 +1,79 @@
+// Where the watch list and the advertisement picture live: beside a copy of
+// the program that can write its folder, in the user's folders once installed.
+#include "watch/ListLocation.h"
+
+#include "support/TestHelpers.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+class tst_ListLocation : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void listLivesBesideAWritableCopyElseInTheUsersFolders_data();
+    void listLivesBesideAWritableCopyElseInTheUsersFolders();
+    void theInstallFolderCountsAsNotWritable();
+    void movingToTheUsersFolderLosesNoList();
+};
+
+void tst_ListLocation::listLivesBesideAWritableCopyElseInTheUsersFolders_data()
+{
+    QTest::addColumn<bool>("writable");
+    QTest::addColumn<QString>("scripsPath");
+    QTest::addColumn<QString>("advertFolder");
+    QTest::newRow("a copy in a folder of its own") << true << "/home/u/tl/Scrips.dat"
+                                                   << "";
+    QTest::newRow("installed") << false << "/home/u/.local/share/Tickerloom/Scrips.dat"
+                               << "/home/u/.cache/Tickerloom";
+}
+
+void tst_ListLocation::listLivesBesideAWritableCopyElseInTheUsersFolders()
+{
+    QFETCH(bool, writable);
+    QFETCH(QString, scripsPath);
+    QFETCH(QString, advertFolder);
+    const ListLocation::Places places =
+        ListLocation::choose({"/home/u/tl", writable, "/home/u/.local/share/Tickerloom", "/home/u/.cache/Tickerloom"});
+    QCOMPARE(places.scripsPath, scripsPath);
+    QCOMPARE(places.advertFolder, advertFolder);
+}
+
+void tst_ListLocation::movingToTheUsersFolderLosesNoList()
+{
+    QTemporaryDir root;
+    const QString program = root.filePath("bin");
+    QVERIFY(QDir().mkpath(program));
+    TestHelpers::writeFile(program + "/Scrips.dat", "A\r\nB\r\n\r\n");
+    const ListLocation::Folders folders{program, false, root.filePath("data"), root.filePath("cache")};
+    const ListLocation::Places places = ListLocation::choose(folders);
+    const QString previousFolder = QDir::currentPath();
+
+    ListLocation::prepare(places, folders);
+    QCOMPARE(TestHelpers::readFile(places.scripsPath), QByteArray("A\r\nB\r\n\r\n"));
+    QCOMPARE(QFileInfo(QDir::currentPath()), QFileInfo(root.filePath("cache"))); // where "ad.jpg" goes
+
+    // Once the user's list exists it is theirs: the old one never replaces it.
+    TestHelpers::writeFile(places.scripsPath, "C\r\n\r\n");
+    ListLocation::prepare(places, folders);
+    QDir::setCurrent(previousFolder);
+    QCOMPARE(TestHelpers::readFile(places.scripsPath), QByteArray("C\r\n\r\n"));
+    QCOMPARE(TestHelpers::readFile(program + "/Scrips.dat"), QByteArray("A\r\nB\r\n\r\n"));
+}
+
+void tst_ListLocation::theInstallFolderCountsAsNotWritable()
+{
+    // An administrator can write /usr/bin, and is still not to keep a list there.
+    const QString here = QCoreApplication::applicationDirPath();
+    QVERIFY(!ListLocation::ofThisProgram({QStringLiteral("/usr/local/bin"), here}).programWritable);
+    const ListLocation::Folders copied = ListLocation::ofThisProgram({QStringLiteral("/usr/local/bin")});
+    QCOMPARE(copied.program, here);
+    QCOMPARE(copied.programWritable, QFileInfo(here).isWritable());
+}
+
+QTEST_GUILESS_MAIN(tst_ListLocation)
+#include "tst_listlocation.moc"
