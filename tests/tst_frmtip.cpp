@@ -1,16 +1,16 @@
 // The advertisement window "Tip of the Day": its layout, closing by button and
 // keys, and the picture that opens the advertiser's address and closes the window.
+#include "web/AdvertImage.h"
 #include "web/frmTip.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QDesktopServices>
-#include <QFile>
 #include <QImage>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
 
@@ -197,16 +197,19 @@ private:
     {
         QImage image(size, QImage::Format_RGB32);
         image.fill(Qt::darkCyan);
-        const QString path = m_dir.filePath(QStringLiteral("ad.jpg"));
+        QByteArray jpeg;
+        QBuffer buffer(&jpeg);
+        const QImage decoded =
+            buffer.open(QIODevice::WriteOnly) && image.save(&buffer, "JPG") ? AdvertImage::decode(jpeg) : QImage();
+        if (decoded.isNull())
+            return nullptr;
         auto *tip = new frmTip(); // cleanup() deletes it
         tip->StrLink = link;
-        if (!image.save(path, "JPG") || !tip->loadPicture(path))
-            return nullptr;
+        tip->setPicture(decoded);
         tip->show();
         return QTest::qWaitForWindowExposed(tip) ? tip : nullptr;
     }
 
-    QTemporaryDir m_dir;
     QList<QUrl> m_opened;
 };
 

@@ -1,10 +1,7 @@
 #include "web/frmTip.h"
 
-#include "web/AdvertImage.h"
-
 #include <QApplication>
 #include <QDesktopServices>
-#include <QFile>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPixmap>
@@ -38,16 +35,6 @@ frmTip::frmTip(QWidget *parent)
     connect(cmdOK, &QPushButton::clicked, this, &QDialog::close);
     connect(this, &QDialog::rejected, this, &QDialog::close);
     cmdOK->setFocus();
-}
-
-bool frmTip::loadPicture(const QString &path)
-{
-    QFile file(path);
-    const QImage picture = file.open(QIODevice::ReadOnly) ? AdvertImage::decode(file.readAll()) : QImage();
-    if (picture.isNull())
-        return false;
-    setPicture(picture);
-    return true;
 }
 
 void frmTip::setPicture(const QImage &picture)

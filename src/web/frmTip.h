@@ -19,8 +19,6 @@ public:
     // The advertiser's address without "http://www.".
     QString StrLink;
 
-    // False, and no picture, when the file holds none that decodes within budget.
-    bool loadPicture(const QString &path);
     void setPicture(const QImage &picture);
 
     // Deletes the advertisement windows still open: they have no owner, so the
