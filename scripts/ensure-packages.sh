@@ -2,6 +2,7 @@
 # Installs the Debian packages that a task needs, only those that are missing.
 # Usage: scripts/ensure-packages.sh [build]          building and testing (./test.sh)
 #        scripts/ensure-packages.sh build display    and a virtual display (./run.sh without one)
+#        scripts/ensure-packages.sh format           the formatter that CI checks the sources with
 # Exits non-zero, naming what is missing, when it cannot install.
 set -euo pipefail
 
@@ -15,11 +16,16 @@ build=(
   desktop-file-utils # desktop-file-validate, for the installed-tree test
   appstream          # appstreamcli, for the installed-tree test
   dpkg-dev           # dpkg-shlibdeps, for the package (build-essential brings it too)
+  file               # CPack's DEB generator picks out the programs with it
 )
 # Running the window where there is no display.
 display=(
   xvfb        # the virtual display
   imagemagick # `import`, for the screenshot command that run.sh prints
+)
+# Checking the sources' formatting (CI).
+format=(
+  clang-format # version 14 on Debian 12, which the root .clang-format is written for
 )
 
 [ $# -eq 0 ] && set -- build
@@ -28,6 +34,7 @@ for group in "$@"; do
   case "$group" in
   build) wanted+=("${build[@]}") ;;
   display) wanted+=("${display[@]}") ;;
+  format) wanted+=("${format[@]}") ;;
   *) echo "Unknown package group: $group" >&2; exit 2 ;;
   esac
 done
