@@ -14,10 +14,16 @@ mapfile -t files < <(git ls-files -- '*.cpp' '*.h')
 [ ${#files[@]} -eq 0 ] && exit 0
 
 if [ "${1:-}" = "--check" ]; then
-  off=$(clang-format --dry-run "${files[@]}" 2>&1 | grep -o '^[^:]*\.\(cpp\|h\)' | sort -u || true)
-  if [ -n "$off" ]; then
-    echo "Not formatted (run scripts/format.sh):"
-    printf '  %s\n' $off
+  # The exit status decides: a clang-format that fails for any reason fails the check.
+  if ! report=$(clang-format --dry-run --Werror "${files[@]}" 2>&1); then
+    off=$(grep -o '^[^:]*\.\(cpp\|h\):[0-9]*:[0-9]*: error' <<<"$report" | cut -d: -f1 | sort -u || true)
+    if [ -n "$off" ]; then
+      echo "Not formatted (run scripts/format.sh):"
+      printf '  %s\n' $off
+    else
+      echo "clang-format failed:"
+      head -n 5 <<<"$report"
+    fi
     exit 1
   fi
   exit 0
