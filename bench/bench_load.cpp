@@ -10,6 +10,7 @@
 #include "BenchSupport.h"
 
 #include "watch/SpreadGrid.h"
+#include "watch/WatchList.h"
 #include "watch/frmTickerloom.h"
 
 #include <QApplication>
@@ -21,7 +22,7 @@
 
 namespace {
 
-constexpr int kSizes[] = {1000, 4000, 16000, 32765};
+constexpr int kSizes[] = {1000, 4000, 16000, WatchList::kMaxScrips};
 const char kChildOption[] = "--rows";
 const char kEmptyOption[] = "--empty";
 

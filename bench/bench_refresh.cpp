@@ -12,6 +12,7 @@
 #include "watch/GridModel.h"
 #include "watch/QuoteGridColumns.h"
 #include "watch/TrendPictures.h"
+#include "watch/WatchList.h"
 
 #include <QGuiApplication>
 #include <charconv>
@@ -19,7 +20,7 @@
 
 namespace {
 
-constexpr int kScrips = 32765;
+constexpr int kScrips = WatchList::kMaxScrips;
 constexpr int kTimedRuns = 20;
 constexpr int kAgeingRuns = 100;
 

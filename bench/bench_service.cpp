@@ -27,7 +27,7 @@
 
 namespace {
 
-constexpr int kSymbols = 32765;
+constexpr int kSymbols = int(ServiceRequest::kMaxSymbols);
 constexpr int kHttpRepetitions = 5;
 constexpr int kPureRepetitions = 20;
 constexpr int kTimeoutMs = 60000;

@@ -11,6 +11,7 @@
 #include "service/ServiceOptions.h"
 #include "service/ServiceRequest.h"
 #include "service/SignalWatcher.h"
+#include "watch/WatchList.h"
 
 #include <QBuffer>
 #include <QCryptographicHash>
@@ -34,7 +35,8 @@
 
 namespace {
 
-constexpr int kLongestList = 32765; // the most scrips the program's list can hold
+constexpr int kLongestList = ServiceRequest::kMaxSymbols;
+static_assert(kLongestList == WatchList::kMaxScrips, "the service answers the longest list the program keeps");
 const QString kBase = QStringLiteral("http://127.0.0.1/quote");
 
 // The query as the server hands it to the service: QUrl's encoded form.
