@@ -211,6 +211,10 @@ private slots:
         row("502", S::status(502, "Bad Gateway", "A,1,2\r\n"), "");
         row("503", S::status(503, "Service Unavailable", "try later"), "");
         row("400", S::status(400, "Bad Request", "bad list"), "");
+        // A redirect page not followed is no data either, though it has a body.
+        row("300 with a body", S::status(300, "Multiple Choices", "A,1,2\r\n"), "");
+        row("301 with a body", S::status(301, "Moved Permanently", "<a>moved</a>"), "");
+        row("302 with a body", S::status(302, "Found", "A,1,2\r\n"), "");
         row("204 and other 2xx", S::status(203, "Non-Authoritative Information", "A,1\r\n"), "A,1\r\n");
         row("404 Not Found in a header", S::ok("data", "X-Upstream: 404 Not Found\r\n"), "");
         row("401 unauthorized in a header", S::ok("data", "Warning: 401 unauthorized\r\n"), "");
@@ -291,6 +295,20 @@ private slots:
             QCOMPARE(HttpOutcome::interpret(response).kind, ad ? HttpOutcome::Kind::Advert : HttpOutcome::Kind::Data);
             response.body = "only a part";
             QCOMPARE(HttpOutcome::interpret(response).kind, HttpOutcome::Kind::Nothing);
+        }
+    }
+
+    // Whether Qt hands a 3xx page over or fails it depends on its status and
+    // headers; every such page it hands over is no data.
+    void redirectPagesAreNoData()
+    {
+        for (const int status : {300, 301, 302, 303, 304, 307, 308, 399}) {
+            const HttpResponse response{.statusCode = status,
+                                        .reasonPhrase = "Redirect",
+                                        .headers = {{"Content-Length", "7"}},
+                                        .body = "A,1,2\r\n"};
+            QVERIFY2(HttpOutcome::interpret(response).kind == HttpOutcome::Kind::Nothing,
+                     qPrintable(QString::number(status)));
         }
     }
 
@@ -413,6 +431,8 @@ private slots:
         QTest::newRow("5000 x 5000 png, scaled while decoding") << encoded(QSize(5000, 5000), "PNG") << QSize(350, 350);
         QTest::newRow("large jpeg, scaled while decoding") << encoded(QSize(1600, 1600), "JPG") << QSize(350, 350);
         QTest::newRow("20000 x 20000 png, beyond the budget") << pngHeader(20000, 20000) << QSize();
+        // BMP does not decode scaled: the whole picture would be decoded first.
+        QTest::newRow("3000 x 3000 bmp, beyond the budget") << encoded(QSize(3000, 3000), "BMP") << QSize();
         QTest::newRow("no picture") << QByteArray("<html>not a picture</html>") << QSize();
     }
 
@@ -439,6 +459,8 @@ private slots:
         // Neither a picture that does not decode nor an "ad.jpg" that cannot be
         // written costs the data: the request is sent again all the same.
         QTest::newRow("not a picture") << 1 << QByteArray("not a picture") << false << "data" << 0 << 2;
+        QTest::newRow("3000 x 3000 bmp, beyond the budget")
+            << 1 << encoded(QSize(3000, 3000), "BMP") << false << "data" << 0 << 2;
         QTest::newRow("ad.jpg cannot be written") << 1 << pic << true << "data" << 1 << 2;
         QTest::newRow("neither") << 2 << QByteArray("not a picture") << true << "data" << 0 << 3;
     }

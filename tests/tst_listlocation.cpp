@@ -18,6 +18,7 @@ private slots:
     void listLivesBesideAWritableCopyElseInTheUsersFolders_data();
     void listLivesBesideAWritableCopyElseInTheUsersFolders();
     void theInstallFolderCountsAsNotWritable();
+    void everyCompiledInInstallFolderCountsAsInstalled();
     void movingToTheUsersFolderLosesNoList();
 };
 
@@ -73,6 +74,25 @@ void tst_ListLocation::theInstallFolderCountsAsNotWritable()
     const ListLocation::Folders copied = ListLocation::ofThisProgram({QStringLiteral("/usr/local/bin")});
     QCOMPARE(copied.program, here);
     QCOMPARE(copied.programWritable, QFileInfo(here).isWritable());
+}
+
+void tst_ListLocation::everyCompiledInInstallFolderCountsAsInstalled()
+{
+    // The list the program is built with, split as the program splits it.
+    const QString list = QStringLiteral(TICKERLOOM_INSTALL_BINDIRS);
+    const QStringList compiled = list.split(u':');
+    // It holds both places this build installs to: by its install rules and by its package.
+    QVERIFY2(compiled.contains(QStringLiteral(TICKERLOOM_PREFIX_BINDIR)), qPrintable(list));
+    QVERIFY2(compiled.contains(QStringLiteral(TICKERLOOM_PACKAGE_BINDIR)), qPrintable(list));
+    // Each folder is recognised wherever it stands in the list: this program
+    // stands in for one installed there.
+    const QString here = QCoreApplication::applicationDirPath();
+    for (qsizetype i = 0; i < compiled.size(); ++i) {
+        QVERIFY2(QDir::isAbsolutePath(compiled[i]) && QDir::cleanPath(compiled[i]) == compiled[i], qPrintable(list));
+        QStringList installedHere = compiled;
+        installedHere[i] = here;
+        QVERIFY2(!ListLocation::ofThisProgram(installedHere).programWritable, qPrintable(compiled[i]));
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_ListLocation)

@@ -45,7 +45,7 @@ bool writeAll(int descriptor, const QByteArray &bytes)
 
 } // namespace
 
-QString replace(const QString &path, const QByteArray &bytes, Link link)
+QString replace(const QString &path, const QByteArray &bytes, Link link, const Sync &sync)
 {
     const QFileInfo target = replaced(path, link);
     QTemporaryFile temporary(target.absoluteDir().filePath(target.fileName() + kInfix + QStringLiteral("XXXXXX")));
@@ -56,7 +56,7 @@ QString replace(const QString &path, const QByteArray &bytes, Link link)
                                  : QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
     // Written past Qt's buffer, so that a full disk fails here, and on the
     // disk before the rename, so that a crash leaves one file or the other.
-    if (!writeAll(temporary.handle(), bytes) || ::fsync(temporary.handle()) != 0)
+    if (!writeAll(temporary.handle(), bytes) || sync(temporary.handle()) != 0)
         return systemError();
     // rename() replaces the name given, whatever it is; Qt's own renames refuse an existing name.
     const QByteArray from = QFile::encodeName(temporary.fileName());

@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
+#include <unistd.h>
 
 // Replaces a file whole: the bytes go to a new file beside it, written
 // unbuffered and synced, which is then renamed over the old one. A failed
@@ -15,8 +17,13 @@ enum class Link {
     Replace, // the name itself is replaced, whatever it points to
 };
 
-// Empty on success, else the reason. A file that was there keeps its permissions.
-QString replace(const QString &path, const QByteArray &bytes, Link link);
+// Puts what was written to a descriptor on the disk, as fsync() does: 0 on
+// success, else -1 with errno set.
+using Sync = std::function<int(int descriptor)>;
+
+// Empty on success, else the reason. A file that was there keeps its
+// permissions. The new file goes through sync before it takes the name.
+QString replace(const QString &path, const QByteArray &bytes, Link link, const Sync &sync = ::fsync);
 
 // Removes the new files that interrupted replacements of path left behind.
 void removeLeftovers(const QString &path, Link link);
