@@ -26,8 +26,10 @@ public:
         QElapsedTimer timer;
         timer.start();
         run();
-        m_ms.push_back(timer.nsecsElapsed() / 1e6);
+        add(timer.nsecsElapsed() / 1e6);
     }
+
+    void add(double ms) { m_ms.push_back(ms); }
 
     double median() const { return sorted()[m_ms.size() / 2]; }
     double fastest() const { return sorted().front(); }

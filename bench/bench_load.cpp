@@ -1,5 +1,5 @@
 // Start-up of the main window with a "Scrips.dat" of 1,000 to 32,765 lines:
-// the time to a shown window and the peak RSS. The first fetch answers at
+// the time to a shown window and the peak RSS, medians of ten start-ups. The first fetch answers at
 // once with a whole first-fetch reply, turning its bytes into text as the
 // real fetch does, so that the body's memory counts; its parse and paint are
 // timed apart from the rest, and no network wait is counted. Each size runs
@@ -19,12 +19,14 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 
 namespace {
 
 constexpr int kSizes[] = {1000, 4000, 16000, WatchList::kMaxScrips};
 const char kChildOption[] = "--rows";
 const char kEmptyOption[] = "--empty";
+constexpr int kStarts = 10; // "--starts N" to change
 
 QString symbol(int i)
 {
@@ -121,6 +123,26 @@ QHash<QByteArray, QByteArray> runInChild(int scrips, bool emptyReply)
     return figures;
 }
 
+// Each figure's median over starts start-ups, or none when one failed.
+QHash<QByteArray, double> medianFigures(int scrips, bool emptyReply, int starts)
+{
+    QHash<QByteArray, QList<double>> runs;
+    for (int i = 0; i < starts; ++i) {
+        const QHash<QByteArray, QByteArray> figures = runInChild(scrips, emptyReply);
+        if (figures.isEmpty())
+            return {};
+        for (auto it = figures.begin(); it != figures.end(); ++it)
+            runs[it.key()].append(it.value().toDouble());
+    }
+    QHash<QByteArray, double> medians;
+    for (auto it = runs.begin(); it != runs.end(); ++it) {
+        QList<double> values = it.value();
+        std::sort(values.begin(), values.end());
+        medians.insert(it.key(), values[values.size() / 2]);
+    }
+    return medians;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -129,21 +151,23 @@ int main(int argc, char *argv[])
         return runChild(argc, argv, QByteArray(argv[2]).toInt(), argc == 4 && qstrcmp(argv[3], kEmptyOption) == 0);
 
     QCoreApplication app(argc, argv);
-    std::printf("build %s; each run in a fresh process; times from the window's construction\n", BENCH_BUILD_TYPE);
+    const qsizetype at = app.arguments().indexOf(QStringLiteral("--starts"));
+    const int starts = at > 0 && at + 1 < app.arguments().size() ? qMax(1, app.arguments()[at + 1].toInt()) : kStarts;
+    std::printf("build %s; medians of %d start-ups, each in a fresh process; times from the window's construction\n",
+                BENCH_BUILD_TYPE, starts);
     std::printf("%8s %13s %10s %14s %10s %14s %10s %11s\n", "rows", "before fetch", "fetch", "after fetch", "shown",
                 "empty reply", "peak RSS", "RSS before");
     for (int scrips : kSizes) {
-        const QHash<QByteArray, QByteArray> full = runInChild(scrips, false);
-        const QHash<QByteArray, QByteArray> empty = runInChild(scrips, true);
+        const QHash<QByteArray, double> full = medianFigures(scrips, false, starts);
+        const QHash<QByteArray, double> empty = medianFigures(scrips, true, starts);
         if (full.isEmpty() || empty.isEmpty()) {
             std::printf("%8d failed\n", scrips);
             continue;
         }
-        std::printf("%8s %10s ms %7s ms %11s ms %7s ms %11s ms %7s MB %8s MB\n", full.value("rows").constData(),
-                    full.value("before_fetch_ms").constData(), full.value("fetch_ms").constData(),
-                    full.value("first_refresh_ms").constData(), full.value("shown_ms").constData(),
-                    empty.value("shown_ms").constData(), full.value("peak_rss_mb").constData(),
-                    full.value("rss_before_window_mb").constData());
+        std::printf("%8.0f %10.1f ms %7.1f ms %11.1f ms %7.1f ms %11.1f ms %7.1f MB %8.1f MB\n", full.value("rows"),
+                    full.value("before_fetch_ms"), full.value("fetch_ms"), full.value("first_refresh_ms"),
+                    full.value("shown_ms"), empty.value("shown_ms"), full.value("peak_rss_mb"),
+                    full.value("rss_before_window_mb"));
     }
     std::printf("rows count the spare row; \"fetch\" is the body's bytes turned into text, with no network wait;\n"
                 "\"after fetch\" is the first refresh's parse and paint; \"shown\" includes everything;\n"

@@ -160,12 +160,46 @@ template <bool allowGrouping> bool scanNumber(const char16_t *&at, const char16_
     return convertText(scan, out);
 }
 
+// The usual field, "-123.45" with at most 15 digits and nothing around it,
+// read in one pass; -1 for anything else, which the full scan then reads.
+// Fifteen digits always stay exact, so the value is the one the full scan
+// gives: the digits scaled by one exact power of ten.
+[[gnu::always_inline]] inline qsizetype readPlainNumber(const char16_t *begin, const char16_t *end, double &value)
+{
+    const char16_t *at = begin;
+    const bool negative = at < end && *at == u'-';
+    if (at < end && (*at == u'-' || *at == u'+'))
+        ++at;
+    quint64 digits = 0;
+    int count = 0;
+    int fraction = -1; // digits after the point; -1 before the point
+    for (; at < end; ++at) {
+        const unsigned digit = unsigned(*at) - u'0';
+        if (digit <= 9) {
+            digits = digits * 10 + digit;
+            ++count;
+            fraction += fraction >= 0;
+        } else if (*at == u'.' && fraction < 0) {
+            fraction = 0;
+        } else {
+            break;
+        }
+    }
+    if (count == 0 || count > 15 || (at < end && *at != u','))
+        return -1;
+    const double magnitude = fraction > 0 ? double(digits) / ExactPowersOfTen::kPowers[fraction] : double(digits);
+    value = negative ? -magnitude : magnitude;
+    return at - begin;
+}
+
 } // namespace
 
 qsizetype readNumber(QStringView text, double &value)
 {
     const char16_t *const begin = text.utf16();
     const char16_t *const end = begin + text.size();
+    if (const qsizetype plain = readPlainNumber(begin, end, value); plain >= 0)
+        return plain;
     const char16_t *at = skipBlanks(begin, end);
     Scan scan;
     if (!scanNumber<false>(at, end, scan) || !convert(scan, value))
