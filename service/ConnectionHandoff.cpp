@@ -1,5 +1,6 @@
 #include "service/ConnectionHandoff.h"
 
+#include "service/ActivityClock.h"
 #include "service/ConnectionGuard.h"
 
 #include <QMetaMethod>
@@ -7,14 +8,16 @@
 
 #include <unistd.h>
 
-ConnectionHandoff::ConnectionHandoff(int idleTimeoutMs, QObject *parent)
+ConnectionHandoff::ConnectionHandoff(int idleTimeoutMs, ActivityClock &activity, QObject *parent)
     : QTcpServer(parent)
     , m_idleTimeoutMs(idleTimeoutMs)
+    , m_activity(activity)
 {
 }
 
 void ConnectionHandoff::adopt(qintptr descriptor)
 {
+    m_activity.touch();
     auto *socket = new QTcpSocket(this);
     if (!socket->setSocketDescriptor(descriptor)) {
         delete socket;
@@ -22,7 +25,7 @@ void ConnectionHandoff::adopt(qintptr descriptor)
         return;
     }
     // Before the HTTP server connects to the socket, so that the guard sees each read first.
-    new ConnectionGuard(socket, m_idleTimeoutMs);
+    new ConnectionGuard(socket, m_idleTimeoutMs, m_activity);
     m_waiting.append(socket);
     // addPendingConnection() would put the socket where only a listening
     // server may take it from; the signal alone tells the HTTP server.

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QTcpServer>
 
+class ActivityClock;
 class QTcpSocket;
 
 // The server an HTTP worker's QHttpServer is bound to. It never accepts by
@@ -14,7 +15,8 @@ class ConnectionHandoff : public QTcpServer
     Q_OBJECT
 
 public:
-    explicit ConnectionHandoff(int idleTimeoutMs, QObject *parent = nullptr);
+    // activity must outlive every connection.
+    ConnectionHandoff(int idleTimeoutMs, ActivityClock &activity, QObject *parent = nullptr);
 
     // Call on this object's thread.
     void adopt(qintptr descriptor);
@@ -24,5 +26,6 @@ public:
 
 private:
     int m_idleTimeoutMs;
+    ActivityClock &m_activity;
     QList<QTcpSocket *> m_waiting; // made, not yet taken by the HTTP server
 };

@@ -12,7 +12,7 @@ namespace {
 
 void addRoutes(QHttpServer &server, QuoteService &service)
 {
-    const QString path = QStringLiteral("^%1$").arg(QLatin1String(QuoteService::kPath)); // a regular expression
+    const QString path = QStringLiteral("^%1$").arg(QLatin1String(QuoteProtocol::kPath)); // a regular expression
     server.route(path, QHttpServerRequest::Method::Get, [&service](const QHttpServerRequest &request) {
         return service.answer(request.url().query(QUrl::FullyEncoded));
     });
@@ -49,7 +49,7 @@ void HttpWorker::setUp(QuoteService &service, int idleTimeoutMs, qintptr listeni
 {
     auto *server = new QHttpServer(m_home);
     addRoutes(*server, service);
-    m_handoff = new ConnectionHandoff(idleTimeoutMs);
+    m_handoff = new ConnectionHandoff(idleTimeoutMs, service.activity());
     // QHttpServer::bind() takes only a listening server: lend the handoff a
     // copy of the service's listening socket for that moment, and close the
     // copy before this thread could accept anything through it.

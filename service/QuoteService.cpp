@@ -47,6 +47,22 @@ quint16 QuoteService::listen(quint16 port)
         delete listener;
         return 0;
     }
+    return serve(listener);
+}
+
+quint16 QuoteService::listenOn(qintptr listeningDescriptor)
+{
+    auto *listener = new ServiceListener([this](qintptr descriptor) { handOn(descriptor); }, this);
+    if (!listener->setSocketDescriptor(listeningDescriptor)) {
+        m_error = listener->errorString();
+        delete listener;
+        return 0;
+    }
+    return serve(listener);
+}
+
+quint16 QuoteService::serve(ServiceListener *listener)
+{
     m_listener = listener;
     const int workers = std::max(1, QThread::idealThreadCount());
     for (int i = 0; i < workers; ++i)
@@ -58,7 +74,7 @@ quint16 QuoteService::listen(quint16 port)
 QString QuoteService::baseAddress() const
 {
     const quint16 port = m_listener ? m_listener->serverPort() : m_settings.port;
-    return QStringLiteral("http://127.0.0.1:%1%2").arg(port).arg(QLatin1String(kPath));
+    return QStringLiteral("http://127.0.0.1:%1%2").arg(port).arg(QLatin1String(QuoteProtocol::kPath));
 }
 
 QHttpServerResponse QuoteService::answer(QStringView encodedQuery)
@@ -75,7 +91,7 @@ QHttpServerResponse QuoteService::answer(QStringView encodedQuery)
 
 void QuoteService::answerOther(const QHttpServerRequest &request, QHttpServerResponder &&responder)
 {
-    if (request.url().path() == QLatin1String(kPath)) {
+    if (request.url().path() == QLatin1String(QuoteProtocol::kPath)) {
         responder.write(QByteArrayLiteral("only GET is answered here\r\n"),
                         {{"Content-Type", kTextType}, {"Allow", "GET"}},
                         QHttpServerResponder::StatusCode::MethodNotAllowed);

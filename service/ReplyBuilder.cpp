@@ -1,5 +1,7 @@
 #include "service/ReplyBuilder.h"
 
+#include "protocol/QuoteProtocol.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -86,31 +88,45 @@ QByteArrayView trend(qint64 lastCents, qint64 prevCents)
     return "EVEN";
 }
 
-// Writes one line at out, which has room for code.size() + kMaxLineTail bytes.
+// Writes one field of a quote line at out.
+char *writeField(char *out, QuoteProtocol::Field field, QByteArrayView code, const ScripQuote &quote)
+{
+    using namespace QuoteProtocol;
+    switch (field) {
+    case Symbol:
+        return writeText(out, code);
+    case Bid:
+        return writeCents(out, quote.bidCents);
+    case Ask:
+        return writeCents(out, quote.askCents);
+    case Ltp:
+        return writeCents(out, quote.lastCents);
+    case ChangePct:
+        return writeChange(out, quote.lastCents, quote.prevCloseCents);
+    case TrendText:
+        return writeText(out, trend(quote.lastCents, quote.prevCloseCents));
+    case High:
+        return writeCents(out, quote.highCents);
+    case Low:
+        return writeCents(out, quote.lowCents);
+    case Volume:
+        return writeDigits(out, quint64(qMax(quote.volume, 0)));
+    case Open:
+        return writeCents(out, quote.openCents);
+    case PrevClose:
+        return writeCents(out, quote.prevCloseCents);
+    }
+    return out;
+}
+
+// Writes one line at out, which has room for code.size() + kMaxLineTail bytes,
+// its fields in the order the program reads them.
 char *writeQuoteLine(char *out, QByteArrayView code, const ScripQuote &quote, bool firstFetch)
 {
-    out = writeText(out, code);
-    *out++ = ',';
-    out = writeCents(out, quote.bidCents);
-    *out++ = ',';
-    out = writeCents(out, quote.askCents);
-    *out++ = ',';
-    out = writeCents(out, quote.lastCents);
-    *out++ = ',';
-    out = writeChange(out, quote.lastCents, quote.prevCloseCents);
-    *out++ = ',';
-    out = writeText(out, trend(quote.lastCents, quote.prevCloseCents));
-    *out++ = ',';
-    out = writeCents(out, quote.highCents);
-    *out++ = ',';
-    out = writeCents(out, quote.lowCents);
-    *out++ = ',';
-    out = writeDigits(out, quint64(qMax(quote.volume, 0)));
-    if (firstFetch) {
+    out = writeField(out, QuoteProtocol::Symbol, code, quote);
+    for (int field = QuoteProtocol::Symbol + 1; field < QuoteProtocol::fieldCount(firstFetch); ++field) {
         *out++ = ',';
-        out = writeCents(out, quote.openCents);
-        *out++ = ',';
-        out = writeCents(out, quote.prevCloseCents);
+        out = writeField(out, QuoteProtocol::Field(field), code, quote);
     }
     return writeText(out, kLineEnd);
 }

@@ -18,7 +18,9 @@ bool isHeaderText(const QString &text)
 } // namespace
 
 ServiceOptions::ServiceOptions()
-    : m_port(QStringLiteral("port"), QStringLiteral("Listen on 127.0.0.1:<port> (default 8425; 0 picks a free port)."),
+    : m_port(QStringLiteral("port"),
+             QStringLiteral("Listen on 127.0.0.1:<port> (default %1; 0 picks a free port).")
+                 .arg(QuoteProtocol::kDefaultPort),
              QStringLiteral("port"))
     , m_seed(QStringLiteral("seed"),
              QStringLiteral("Seed of the simulated market; the same seed repeats the same prices "
@@ -33,12 +35,16 @@ ServiceOptions::ServiceOptions()
     , m_adLink(QStringLiteral("ad-link"),
                QStringLiteral("Link text of the advertisement, without \"www.\" (default example.com)."),
                QStringLiteral("text"))
+    , m_idleStop(QStringLiteral("stop-after-idle"),
+                 QStringLiteral("When systemd hands over the listening socket, stop after <seconds> with nothing "
+                                "asked (default 600); systemd starts the service again on the next request."),
+                 QStringLiteral("seconds"))
 {
     m_parser.setApplicationDescription(
         QStringLiteral("Tickerloom demo quote service: a simulated market answering GET /quote on 127.0.0.1."));
     m_parser.addHelpOption();
     m_parser.addVersionOption();
-    m_parser.addOptions({m_port, m_seed, m_synthetic, m_adEvery, m_adLink});
+    m_parser.addOptions({m_port, m_seed, m_synthetic, m_adEvery, m_adLink, m_idleStop});
 }
 
 bool ServiceOptions::parse(const QStringList &arguments)
@@ -47,10 +53,9 @@ bool ServiceOptions::parse(const QStringList &arguments)
         m_error = m_parser.errorText();
         return false;
     }
-    if (m_parser.isSet(QStringLiteral("help")))
-        m_parser.showHelp(0);
-    if (m_parser.isSet(QStringLiteral("version")))
-        m_parser.showVersion();
+    // Answered before anything else is looked at, once there is an application.
+    if (m_parser.isSet(QStringLiteral("help")) || m_parser.isSet(QStringLiteral("version")))
+        return true;
     if (!m_parser.positionalArguments().isEmpty()) {
         m_error = QStringLiteral("Unexpected argument: %1").arg(m_parser.positionalArguments().constFirst());
         return false;
@@ -59,9 +64,12 @@ bool ServiceOptions::parse(const QStringList &arguments)
     qint64 seed = -1;
     qint64 synthetic = m_settings.synthetic;
     qint64 adEvery = m_settings.adEvery;
+    qint64 idleStopSeconds = m_settings.idleStopMs / 1000;
     if (!readNumber(m_port, 0, 65535, &port) || !readNumber(m_seed, 0, std::numeric_limits<qint64>::max(), &seed) ||
-        !readNumber(m_synthetic, 0, kMaxSynthetic, &synthetic) || !readNumber(m_adEvery, 0, 1'000'000, &adEvery))
+        !readNumber(m_synthetic, 0, kMaxSynthetic, &synthetic) || !readNumber(m_adEvery, 0, 1'000'000, &adEvery) ||
+        !readNumber(m_idleStop, 1, kMaxIdleStopSeconds, &idleStopSeconds))
         return false;
+    m_settings.idleStopMs = idleStopSeconds * 1000;
     m_settings.port = quint16(port);
     m_settings.seed = seed >= 0 ? quint64(seed) : QRandomGenerator::global()->bounded(1'000'000'000);
     m_settings.synthetic = int(synthetic);
@@ -73,6 +81,14 @@ bool ServiceOptions::parse(const QStringList &arguments)
         return false;
     }
     return true;
+}
+
+void ServiceOptions::answerHelpOrVersion()
+{
+    if (m_parser.isSet(QStringLiteral("help")))
+        m_parser.showHelp(0);
+    if (m_parser.isSet(QStringLiteral("version")))
+        m_parser.showVersion();
 }
 
 bool ServiceOptions::readNumber(const QCommandLineOption &option, qint64 low, qint64 high, qint64 *value)

@@ -9,12 +9,16 @@ class ServiceOptions
 {
 public:
     static constexpr int kMaxSynthetic = 1'000'000;
+    static constexpr int kMaxIdleStopSeconds = 7 * 24 * 3600;
 
     ServiceOptions();
 
-    // Reads arguments (the program name first). "--help" and "--version"
-    // print and exit, as usual. Returns false, with error() set, on a bad value.
+    // Reads arguments (the program name first). Returns false, with error()
+    // set, on a bad value. Needs no application object.
     bool parse(const QStringList &arguments);
+    // Prints the help or the version and exits, as usual, when the arguments
+    // asked for one. Needs the application object.
+    void answerHelpOrVersion();
 
     const ServiceSettings &settings() const { return m_settings; }
     const QString &error() const { return m_error; }
@@ -28,6 +32,7 @@ private:
     QCommandLineOption m_synthetic;
     QCommandLineOption m_adEvery;
     QCommandLineOption m_adLink;
+    QCommandLineOption m_idleStop;
     ServiceSettings m_settings;
     QString m_error;
 };

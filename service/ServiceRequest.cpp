@@ -4,10 +4,11 @@
 
 namespace {
 
-const QString kQuotesKey = QStringLiteral("scr");
-const QString kSearchKey = QStringLiteral("src");
-const QString kTextKey = QStringLiteral("tl");
-const QString kFirstFetchKey = QStringLiteral("ft");
+const QString kQuotesKey = QString::fromLatin1(QuoteProtocol::kQuotesParameter);
+const QString kSearchKey = QString::fromLatin1(QuoteProtocol::kSearchParameter);
+const QString kTextKey = QString::fromLatin1(QuoteProtocol::kTextParameter);
+const QString kFirstFetchKey = QString::fromLatin1(QuoteProtocol::kFirstFetchParameter);
+const QString kOnValue = QString::fromLatin1(QuoteProtocol::kOnValue);
 constexpr qsizetype kShownNameLength = 32; // of an unknown parameter, in a reason
 
 int hexValue(QChar c)
@@ -67,10 +68,10 @@ ServiceRequest ServiceRequest::parse(QStringView encodedQuery)
     if (quotes == search)
         return refused(Kind::Invalid, quotes ? QStringLiteral("give scr or src, not both")
                                              : QStringLiteral("missing scr (quotes) or src (search)"));
-    if (parameters.value(kTextKey) != u"1")
+    if (parameters.value(kTextKey) != kOnValue)
         return refused(Kind::Invalid, QStringLiteral("tl must be 1"));
     const bool firstFetchGiven = parameters.contains(kFirstFetchKey);
-    if (firstFetchGiven && (search || parameters.value(kFirstFetchKey) != u"1"))
+    if (firstFetchGiven && (search || parameters.value(kFirstFetchKey) != kOnValue))
         return refused(Kind::Invalid, QStringLiteral("ft is only for quotes, and must be 1"));
 
     ServiceRequest request;

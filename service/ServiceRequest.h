@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/QuoteProtocol.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -15,8 +17,8 @@ class ServiceRequest
 public:
     enum class Kind { Quotes, Search, Invalid, TooLong };
 
-    static constexpr qsizetype kMaxQueryLength = 1 << 20; // characters, about 1 MB
-    static constexpr qsizetype kMaxSymbols = 32765;       // the longest list the program sends
+    static constexpr qsizetype kMaxQueryLength = 1 << 20;                 // characters, about 1 MB
+    static constexpr qsizetype kMaxSymbols = QuoteProtocol::kLongestList; // the longest list the program sends
 
     static ServiceRequest parse(QStringView encodedQuery);
 

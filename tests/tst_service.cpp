@@ -1,5 +1,6 @@
 // The demo quote service: its replies read back through the program's own
 // parsers, the request rules, the random walk, the advertisement, and HTTP.
+#include "protocol/QuoteProtocol.h"
 #include "quotes/QuoteReply.h"
 #include "quotes/QuoteRequest.h"
 #include "search/SearchReply.h"
@@ -11,11 +12,12 @@
 #include "service/ServiceOptions.h"
 #include "service/ServiceRequest.h"
 #include "service/SignalWatcher.h"
-#include "watch/WatchList.h"
+#include "service/SocketActivation.h"
 
 #include <QBuffer>
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QHttpServerResponse>
 #include <QImage>
 #include <QNetworkAccessManager>
@@ -33,10 +35,15 @@
 #include <memory>
 #include <numeric>
 
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 namespace {
 
-constexpr int kLongestList = ServiceRequest::kMaxSymbols;
-static_assert(kLongestList == WatchList::kMaxScrips, "the service answers the longest list the program keeps");
+constexpr int kLongestList = QuoteProtocol::kLongestList;
 const QString kBase = QStringLiteral("http://127.0.0.1/quote");
 
 // The query as the server hands it to the service: QUrl's encoded form.
@@ -55,7 +62,7 @@ QString searchQuery(QStringView text)
 
 ServiceSettings settingsWith(int synthetic = 0, int adEvery = 0, const QString &adLink = QStringLiteral("example.com"))
 {
-    return {ServiceSettings::kDefaultPort, 7, synthetic, adEvery, adLink};
+    return {QuoteProtocol::kDefaultPort, 7, synthetic, adEvery, adLink};
 }
 
 QStringList symbolsOf(const QByteArray &body, bool firstFetch)
@@ -94,8 +101,7 @@ QByteArray sha1(const QByteArray &bytes)
     return QCryptographicHash::hash(bytes, QCryptographicHash::Sha1).toHex();
 }
 
-// Sends bytes over a plain socket and keeps what comes back, until a whole
-// reply is in, the server closes, or 30 s pass. status stays 0 without a reply.
+// A reply read off a plain socket. status stays 0 without a whole reply.
 struct RawReply
 {
     int status = 0;
@@ -103,32 +109,127 @@ struct RawReply
     bool closed = false;
 };
 
+// Takes the first whole reply off the front of received; none while it is not whole.
+RawReply takeReply(QByteArray &received)
+{
+    const qsizetype headEnd = received.indexOf("\r\n\r\n");
+    const QRegularExpressionMatch length =
+        QRegularExpression(QStringLiteral("content-length: *(\\d+)"), QRegularExpression::CaseInsensitiveOption)
+            .match(QString::fromLatin1(received.left(headEnd)));
+    RawReply reply;
+    if (headEnd < 0 || !length.hasMatch() || received.size() < headEnd + 4 + length.captured(1).toLongLong())
+        return reply;
+    reply.status = received.mid(9, 3).toInt(); // "HTTP/1.1 200"
+    reply.body = received.mid(headEnd + 4, length.captured(1).toLongLong());
+    received.remove(0, headEnd + 4 + reply.body.size());
+    return reply;
+}
+
+// Reads until a whole reply is in, the server closes, or 30 s pass.
+RawReply nextReply(QTcpSocket &socket, QByteArray &received)
+{
+    RawReply reply;
+    for (QDeadlineTimer deadline(30000); !deadline.hasExpired() && !reply.closed; QTest::qWait(5)) {
+        received += socket.readAll();
+        reply.closed = socket.state() == QAbstractSocket::UnconnectedState;
+        if (RawReply whole = takeReply(received); whole.status != 0)
+            return whole;
+    }
+    return reply;
+}
+
+// Sends bytes over a new plain socket and keeps what comes back.
 RawReply exchange(quint16 port, const QByteArray &bytes)
 {
     QTcpSocket socket;
-    QByteArray received;
-    QObject::connect(&socket, &QTcpSocket::readyRead, [&] { received += socket.readAll(); });
     socket.connectToHost(QStringLiteral("127.0.0.1"), port);
     socket.write(bytes);
-    RawReply reply;
-    for (QDeadlineTimer deadline(30000); !deadline.hasExpired() && !reply.closed; QTest::qWait(5)) {
-        reply.closed = socket.state() == QAbstractSocket::UnconnectedState;
-        const qsizetype headEnd = received.indexOf("\r\n\r\n");
-        const QRegularExpressionMatch length =
-            QRegularExpression(QStringLiteral("content-length: *(\\d+)"), QRegularExpression::CaseInsensitiveOption)
-                .match(QString::fromLatin1(received.left(headEnd)));
-        if (headEnd >= 0 && length.hasMatch() && received.size() >= headEnd + 4 + length.captured(1).toLongLong()) {
-            reply.status = received.mid(9, 3).toInt(); // "HTTP/1.1 200"
-            reply.body = received.mid(headEnd + 4);
-            break;
-        }
-    }
-    return reply;
+    QByteArray received;
+    return nextReply(socket, received);
 }
 
 QByteArray getRequest(const QByteArray &target, const QByteArray &headers = {})
 {
     return "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + headers + "\r\n";
+}
+
+// A listening socket on 127.0.0.1 made without Qt, so that nothing in this
+// process accepts on it: only a service it is handed to does, as with systemd.
+int listeningSocket(quint16 *port)
+{
+    const int descriptor = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    if (descriptor < 0 || ::bind(descriptor, reinterpret_cast<sockaddr *>(&address), size) != 0 ||
+        ::listen(descriptor, 16) != 0 || ::getsockname(descriptor, reinterpret_cast<sockaddr *>(&address), &size) != 0)
+        return -1;
+    *port = ntohs(address.sin_port);
+    return descriptor;
+}
+
+// A connection to 127.0.0.1:port with a small receive window, so that a long
+// reply waits in the sender until the reader takes it.
+qintptr smallWindowConnection(quint16 port)
+{
+    const int descriptor = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int window = 16 * 1024;
+    ::setsockopt(descriptor, SOL_SOCKET, SO_RCVBUF, &window, sizeof window);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(port);
+    if (::connect(descriptor, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0)
+        return -1;
+    return descriptor;
+}
+
+// The request target of a quote request for list, as the program sends it.
+QByteArray queryTarget(const QString &list, bool firstFetch)
+{
+    return QUrl(QuoteRequest::url(QStringLiteral("/quote"), list, firstFetch)).toEncoded();
+}
+
+// Starts the service binary as systemd starts it on its socket: the socket
+// as descriptor 3, LISTEN_FDS=1, and LISTEN_PID naming the service's own
+// process. A shell sets LISTEN_PID to its own number ($$) and becomes the
+// service, which keeps the number; listenPid may name another process.
+void startHanded(QProcess &service, int socket, const QStringList &arguments, const QString &listenPid = "$$",
+                 const QString &listenFds = "1")
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LISTEN_FDS"), listenFds);
+    service.setProcessEnvironment(environment);
+    service.setChildProcessModifier([socket] {
+        // Only calls that are safe between fork and exec.
+        if (socket == SocketActivation::kFirstDescriptor)
+            ::fcntl(socket, F_SETFD, 0);
+        else
+            ::dup2(socket, SocketActivation::kFirstDescriptor);
+    });
+    const QString script = "LISTEN_PID=" + listenPid + R"( exec "$0" "$@")";
+    service.start(QStringLiteral("/bin/sh"),
+                  QStringList{QStringLiteral("-c"), script, QStringLiteral(TICKERLOOM_SERVICE_BINARY)} + arguments);
+}
+
+// The service's "Listening on ..." line, or an empty one when none came in 30 s.
+QString listeningLine(QProcess &service)
+{
+    for (QDeadlineTimer deadline(30000); !deadline.hasExpired() && !service.canReadLine();)
+        service.waitForReadyRead(100);
+    return QString::fromLocal8Bit(service.readLine()).trimmed();
+}
+
+// Stops a service process that is still running.
+void stop(QProcess &service)
+{
+    if (service.state() == QProcess::NotRunning)
+        return;
+    service.terminate();
+    if (!service.waitForFinished(10000))
+        service.kill();
+    service.waitForFinished(10000);
 }
 
 } // namespace
@@ -506,11 +607,10 @@ private slots:
     {
         QTest::addColumn<QString>("query");
         QTest::addColumn<int>("symbols"); // -1: refused as too long
-        const QString longest = QStringLiteral("A,").repeated(ServiceRequest::kMaxSymbols);
-        QTest::newRow("longest list") << "scr=," + longest + "&tl=1" << int(ServiceRequest::kMaxSymbols);
+        const QString longest = QStringLiteral("A,").repeated(kLongestList);
+        QTest::newRow("longest list") << "scr=," + longest + "&tl=1" << int(kLongestList);
         QTest::newRow("one symbol more") << "scr=" + longest + "B&tl=1" << -1;
-        QTest::newRow("empty entries do not count")
-            << "scr=" + longest + ",,,&tl=1" << int(ServiceRequest::kMaxSymbols);
+        QTest::newRow("empty entries do not count") << "scr=" + longest + ",,,&tl=1" << int(kLongestList);
         const QString fill = QString(ServiceRequest::kMaxQueryLength - 9, u'a');
         QTest::newRow("longest query") << "src=" + fill + "&tl=1" << 0;
         QTest::newRow("query one longer") << "src=" + fill + "a&tl=1" << -1;
@@ -533,7 +633,7 @@ private slots:
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<int>("status"); // 0: closed without a reply
-        const QByteArray list = QByteArray("A,").repeated(ServiceRequest::kMaxSymbols);
+        const QByteArray list = QByteArray("A,").repeated(kLongestList);
         QTest::newRow("longest list") << getRequest("/quote?scr=" + list + "&tl=1") << 200;
         QTest::newRow("list too long") << getRequest("/quote?scr=" + list + "B&tl=1") << 414;
         QTest::newRow("query too long") << getRequest("/quote?src=" + QByteArray(1100000, 'a') + "&tl=1") << 414;
@@ -607,6 +707,219 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(closed, 200, 10000);
         QCOMPARE(busy.state(), QAbstractSocket::ConnectedState);
         QTRY_COMPARE_WITH_TIMEOUT(answers.count("HTTP/1.1 200"), 10, 5000);
+    }
+
+    void handedSocketIsTakenOnlyWhenMeantForThisProcess_data()
+    {
+        QTest::addColumn<QByteArray>("listenPid"); // "self": this process
+        QTest::addColumn<QByteArray>("listenFds"); // empty: not set
+        QTest::addColumn<int>("descriptor");
+        QTest::newRow("one socket for this process") << QByteArray("self") << QByteArray("1") << 3;
+        QTest::newRow("two sockets: the first") << QByteArray("self") << QByteArray("2") << 3;
+        QTest::newRow("for another process") << QByteArray("1") << QByteArray("1") << -1;
+        QTest::newRow("no process named") << QByteArray() << QByteArray("1") << -1;
+        QTest::newRow("no sockets") << QByteArray("self") << QByteArray("0") << -1;
+        QTest::newRow("count not given") << QByteArray("self") << QByteArray() << -1;
+        QTest::newRow("count not a number") << QByteArray("self") << QByteArray("x") << -1;
+    }
+
+    void handedSocketIsTakenOnlyWhenMeantForThisProcess()
+    {
+        QFETCH(QByteArray, listenPid);
+        QFETCH(QByteArray, listenFds);
+        QFETCH(int, descriptor);
+        const auto setOrUnset = [](const char *name, const QByteArray &value) {
+            value.isEmpty() ? qunsetenv(name) : qputenv(name, value);
+        };
+        setOrUnset("LISTEN_PID", listenPid == "self" ? QByteArray::number(::getpid()) : listenPid);
+        setOrUnset("LISTEN_FDS", listenFds);
+        qputenv("LISTEN_FDNAMES", "tickerloom-service.socket");
+        QCOMPARE(SocketActivation::takeListeningSocket(), descriptor);
+        // Gone either way: nothing this process starts takes them for its own.
+        for (const char *name : {"LISTEN_PID", "LISTEN_FDS", "LISTEN_FDNAMES"})
+            QVERIFY2(!qEnvironmentVariableIsSet(name), name);
+    }
+
+    void handedSocketAnswersTheFirstRequest()
+    {
+        quint16 port = 0;
+        const int socket = listeningSocket(&port);
+        QVERIFY(socket >= 0);
+        QProcess service;
+        startHanded(service, socket, {QStringLiteral("--seed"), QStringLiteral("3")});
+        QVERIFY(service.waitForStarted(10000));
+        ::close(socket); // the service holds it now
+        // Asked before it is ready, as the connection that makes systemd start it.
+        const RawReply reply = exchange(port, getRequest("/quote?scr=,INFY,TCS,&tl=1&ft=1"));
+        QCOMPARE(reply.status, 200);
+        QCOMPARE(symbolsOf(reply.body, true), (QStringList{"INFY", "TCS"}));
+        const QString listening = listeningLine(service);
+        QVERIFY2(
+            listening.startsWith(
+                QStringLiteral("Listening on http://127.0.0.1:%1/quote, the socket handed over (seed 3").arg(port)),
+            qPrintable(listening));
+        stop(service);
+        QCOMPARE(service.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(service.exitCode(), 0);
+    }
+
+    void socketForAnotherProcessIsLeftAlone()
+    {
+        quint16 handedPort = 0;
+        const int socket = listeningSocket(&handedPort);
+        QVERIFY(socket >= 0);
+        QProcess service;
+        startHanded(service, socket, {QStringLiteral("--port"), QStringLiteral("0")}, QStringLiteral("1"));
+        QVERIFY(service.waitForStarted(10000));
+        ::close(socket);
+        const QRegularExpressionMatch listening =
+            QRegularExpression(QStringLiteral("^Listening on http://127.0.0.1:(\\d+)/quote \\(seed"))
+                .match(listeningLine(service));
+        QVERIFY(listening.hasMatch());
+        const quint16 port = quint16(listening.captured(1).toUInt());
+        QVERIFY(port != handedPort);
+        QCOMPARE(exchange(port, getRequest("/quote?scr=INFY&tl=1")).status, 200);
+        stop(service);
+    }
+
+    void handedSocketServiceStopsWhenIdleAndTheSocketStays()
+    {
+        quint16 port = 0;
+        const int socket = listeningSocket(&port); // kept open here, as systemd keeps it
+        QVERIFY(socket >= 0);
+        QProcess first;
+        startHanded(first, socket, {QStringLiteral("--stop-after-idle"), QStringLiteral("1")});
+        QVERIFY(listeningLine(first).contains(u"handed over"));
+        // Asked every 400 ms for 1.6 s: longer than the idle time, and still running.
+        QElapsedTimer sinceAsked;
+        for (int request = 0; request < 4; ++request) {
+            QCOMPARE(exchange(port, getRequest("/quote?scr=INFY&tl=1")).status, 200);
+            sinceAsked.start();
+            QTest::qWait(400);
+        }
+        QCOMPARE(first.state(), QProcess::Running);
+        QVERIFY(first.waitForFinished(10000));
+        QVERIFY2(sinceAsked.elapsed() >= 900, qPrintable(QString::number(sinceAsked.elapsed())));
+        QVERIFY(first.exitStatus() == QProcess::NormalExit && first.exitCode() == 0);
+
+        // A request while no service runs waits in the socket's queue; the
+        // next service started on the socket answers it.
+        QTcpSocket waiting;
+        waiting.connectToHost(QStringLiteral("127.0.0.1"), port);
+        waiting.write(getRequest("/quote?scr=TCS&tl=1"));
+        QProcess second;
+        startHanded(second, socket, {});
+        QByteArray received;
+        const RawReply reply = nextReply(waiting, received);
+        ::close(socket);
+        QCOMPARE(reply.status, 200);
+        QCOMPARE(symbolsOf(reply.body, false), QStringList{"TCS"});
+        stop(second);
+    }
+
+    void startsQuietlyWithoutADesktopSession_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("quotes") << QStringList();
+        QTest::newRow("with advertisements") << QStringList{"--ad-every", "2"};
+    }
+
+    void startsQuietlyWithoutADesktopSession()
+    {
+        QFETCH(QStringList, arguments);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"XDG_RUNTIME_DIR", "QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+            environment.remove(QString::fromLatin1(name));
+        QProcess service;
+        service.setProcessEnvironment(environment);
+        service.start(QStringLiteral(TICKERLOOM_SERVICE_BINARY), QStringList{"--port", "0"} + arguments);
+        QVERIFY(listeningLine(service).startsWith(u"Listening on"));
+        stop(service);
+        QCOMPARE(service.readAllStandardError(), QByteArray());
+    }
+
+    void httpKeepsASlowButActiveRequest()
+    {
+        ServiceSettings settings = settingsWith();
+        settings.idleTimeoutMs = 300;
+        QuoteService service(settings);
+        QTcpSocket socket;
+        socket.connectToHost(QStringLiteral("127.0.0.1"), service.listen(0));
+        const QByteArray request = getRequest("/quote?scr=,INFY,TCS,&tl=1", "X-Fill: " + QByteArray(100, 'x') + "\r\n");
+        // In ten pieces 100 ms apart: a second for one request, three idle times.
+        constexpr int kPieces = 10;
+        for (int piece = 0; piece < kPieces; ++piece) {
+            const qsizetype from = request.size() * piece / kPieces;
+            socket.write(request.mid(from, request.size() * (piece + 1) / kPieces - from));
+            QTest::qWait(100);
+        }
+        QByteArray received;
+        const RawReply reply = nextReply(socket, received);
+        QCOMPARE(reply.status, 200);
+        QCOMPARE(symbolsOf(reply.body, false), (QStringList{"INFY", "TCS"}));
+        QCOMPARE(socket.state(), QAbstractSocket::ConnectedState);
+    }
+
+    void httpKeepsASlowReaderOfALongReply()
+    {
+        ServiceSettings settings = settingsWith(kLongestList);
+        settings.idleTimeoutMs = 300;
+        QuoteService service(settings);
+        const quint16 port = service.listen(0);
+        QString list = QStringLiteral(",");
+        for (int index = service.catalogue().size() - kLongestList; index < service.catalogue().size(); ++index)
+            list += service.catalogue().at(index).code + u',';
+        // A small receive window, read 32 KiB at a time: the reply of some
+        // 3.5 MB trickles out of the service for seconds.
+        QTcpSocket socket;
+        QVERIFY(socket.setSocketDescriptor(smallWindowConnection(port)));
+        socket.setReadBufferSize(32 * 1024);
+        socket.write(getRequest(queryTarget(list, true)));
+        QElapsedTimer took;
+        took.start();
+        QByteArray received;
+        RawReply reply;
+        for (QDeadlineTimer deadline(60000); !deadline.hasExpired() && reply.status == 0; QTest::qWait(20)) {
+            received += socket.read(32 * 1024);
+            reply = takeReply(received);
+            QVERIFY2(socket.state() == QAbstractSocket::ConnectedState,
+                     qPrintable(QString::number(received.size()) + " " + QString::number(socket.state()) + " " +
+                                socket.errorString()));
+        }
+        QCOMPARE(reply.status, 200);
+        QCOMPARE(reply.body.count('\n'), kLongestList);
+        QVERIFY2(took.elapsed() > 3 * settings.idleTimeoutMs, qPrintable(QString::number(took.elapsed())));
+        socket.write(getRequest("/quote?scr=INFY&tl=1")); // the connection still serves
+        QCOMPARE(nextReply(socket, received).status, 200);
+    }
+
+    void httpKeepsAConnectionPastTwoMiBOfRequests_data()
+    {
+        QTest::addColumn<bool>("pipelined"); // all requests sent at once
+        QTest::newRow("one after the other") << false;
+        QTest::newRow("pipelined") << true;
+    }
+
+    void httpKeepsAConnectionPastTwoMiBOfRequests()
+    {
+        QFETCH(bool, pipelined);
+        QuoteService service(settingsWith());
+        QString longest = QStringLiteral(",");
+        for (int number = 1; number <= kLongestList; ++number)
+            longest += QStringLiteral("LONGSYMBOL%1,").arg(number, 10, 10, QLatin1Char('0'));
+        const QByteArray request = getRequest(queryTarget(longest, false));
+        constexpr int kRequests = 4;
+        QVERIFY(request.size() * kRequests > 2.5 * 1024 * 1024);
+        QTcpSocket socket;
+        socket.connectToHost(QStringLiteral("127.0.0.1"), service.listen(0));
+        QByteArray received;
+        for (int sent = 0, answered = 0; answered < kRequests; ++answered) {
+            while (sent < kRequests && (pipelined || sent == answered))
+                socket.write(request), ++sent;
+            const RawReply reply = nextReply(socket, received);
+            QVERIFY2(reply.status == 200 && reply.body.isEmpty(), qPrintable(QString::number(answered)));
+        }
+        QCOMPARE(socket.state(), QAbstractSocket::ConnectedState);
     }
 
     void versionIsPrinted()

@@ -1,14 +1,17 @@
 #include "quotes/QuoteRequest.h"
 
+#include "protocol/QuoteProtocol.h"
 #include "web/QueryEncoding.h"
 
 namespace QuoteRequest {
 
 QString url(const QString &baseAddress, QStringView symbolList, bool FirstFetch)
 {
-    QString url = baseAddress + QStringLiteral("?scr=") + QueryEncoding::encode(symbolList) + QStringLiteral("&tl=1");
+    using namespace QuoteProtocol;
+    QString url = baseAddress + u'?' + QLatin1String(kQuotesParameter) + u'=' + QueryEncoding::encode(symbolList) +
+                  u'&' + QLatin1String(kTextParameter) + u'=' + QLatin1String(kOnValue);
     if (FirstFetch)
-        url += QStringLiteral("&ft=1");
+        url += u'&' + QLatin1String(kFirstFetchParameter) + u'=' + QLatin1String(kOnValue);
     return url;
 }
 

@@ -1,12 +1,15 @@
 #include "search/SearchRequest.h"
 
+#include "protocol/QuoteProtocol.h"
 #include "web/QueryEncoding.h"
 
 namespace SearchRequest {
 
 QString url(const QString &baseAddress, QStringView searchText)
 {
-    return baseAddress + QStringLiteral("?src=") + QueryEncoding::encode(searchText) + QStringLiteral("&tl=1");
+    using namespace QuoteProtocol;
+    return baseAddress + u'?' + QLatin1String(kSearchParameter) + u'=' + QueryEncoding::encode(searchText) + u'&' +
+           QLatin1String(kTextParameter) + u'=' + QLatin1String(kOnValue);
 }
 
 } // namespace SearchRequest
