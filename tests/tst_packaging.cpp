@@ -1,7 +1,9 @@
+#include "protocol/QuoteProtocol.h"
 #include "watch/ProgramIcon.h"
 
 #include <QDir>
 #include <QDirIterator>
+#include <QFileInfo>
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
@@ -20,6 +22,8 @@ private slots:
     void initTestCase();
     void installedTreeHoldsTheProgramsAndSharpIconsOfEverySize();
     void desktopFilesPassTheirValidators();
+    void serviceUnitsStartTheInstalledServiceOnItsPort();
+    void serviceUnitsPassSystemdAnalyze();
     void packageHoldsTheInstalledTreeAndNamesItsLibraries();
 
 private:
@@ -27,6 +31,20 @@ private:
 };
 
 static const QString kAppId = QStringLiteral(TICKERLOOM_APP_ID);
+static const QString kUnitDir = QStringLiteral("lib/systemd/user/");
+static const QString kSocketUnit = QStringLiteral("tickerloom-service.socket");
+static const QString kServiceUnit = QStringLiteral("tickerloom-service.service");
+static const QString kEnablingLink = kUnitDir + "sockets.target.wants/" + kSocketUnit;
+
+// The lines of a text file that start with key=, without it.
+static QStringList valuesOf(const QByteArray &text, const QString &key)
+{
+    QStringList values;
+    for (const QString &line : QString::fromUtf8(text).split(u'\n'))
+        if (line.startsWith(key + u'='))
+            values << line.mid(key.size() + 1);
+    return values;
+}
 
 // The tool's exit code, or -1 when it did not start, crashed or overran its deadline.
 static int run(const QString &program, const QStringList &arguments, QString *output)
@@ -61,11 +79,15 @@ void tst_Packaging::initTestCase()
 
 void tst_Packaging::installedTreeHoldsTheProgramsAndSharpIconsOfEverySize()
 {
-    QStringList expected = {"bin/tickerloom", "share/applications/" + kAppId + ".desktop",
+    QStringList expected = {"bin/tickerloom",
+                            "share/applications/" + kAppId + ".desktop",
                             "share/metainfo/" + kAppId + ".metainfo.xml",
-                            "share/icons/hicolor/scalable/apps/" + kAppId + ".svg"};
+                            "share/icons/hicolor/scalable/apps/" + kAppId + ".svg",
+                            "share/doc/tickerloom/README.md",
+                            "share/doc/tickerloom/copyright"};
     if (TICKERLOOM_HAS_SERVICE)
-        expected << QStringLiteral("bin/tickerloom-service");
+        expected << QStringLiteral("bin/tickerloom-service") << kUnitDir + kSocketUnit << kUnitDir + kServiceUnit
+                 << kEnablingLink;
     const QImage source = ProgramIcon::image();
     QSet<QRgb> iconColours;
     for (int y = 0; y < source.height(); ++y)
@@ -103,6 +125,48 @@ void tst_Packaging::desktopFilesPassTheirValidators()
     }
 }
 
+void tst_Packaging::serviceUnitsStartTheInstalledServiceOnItsPort()
+{
+    if (!TICKERLOOM_HAS_SERVICE)
+        QSKIP("the demo quote service is not built");
+    // Enabled for every user by a link beside the units, made without systemctl.
+    const QFileInfo link(m_prefix.filePath(kEnablingLink));
+    QVERIFY(link.isSymLink());
+    QCOMPARE(link.symLinkTarget(), m_prefix.filePath(kUnitDir + kSocketUnit));
+    QFile socket(m_prefix.filePath(kUnitDir + kSocketUnit));
+    QFile service(m_prefix.filePath(kUnitDir + kServiceUnit));
+    QVERIFY(socket.open(QIODevice::ReadOnly) && service.open(QIODevice::ReadOnly));
+    const QByteArray socketText = socket.readAll();
+    QCOMPARE(valuesOf(socketText, QStringLiteral("ListenStream")),
+             QStringList{QStringLiteral("127.0.0.1:%1").arg(QuoteProtocol::kDefaultPort)});
+    QCOMPARE(valuesOf(socketText, QStringLiteral("WantedBy")), QStringList{"sockets.target"});
+    QCOMPARE(valuesOf(service.readAll(), QStringLiteral("ExecStart")),
+             QStringList{m_prefix.filePath(QStringLiteral("bin/tickerloom-service"))});
+}
+
+void tst_Packaging::serviceUnitsPassSystemdAnalyze()
+{
+    if (!TICKERLOOM_HAS_SERVICE)
+        QSKIP("the demo quote service is not built");
+    const QString analyze = QStandardPaths::findExecutable(QStringLiteral("systemd-analyze"));
+    if (analyze.isEmpty())
+        QSKIP("systemd-analyze is not installed");
+    // A user manager's check wants a runtime folder of its own; it also
+    // checks that ExecStart names a program that is there.
+    QTemporaryDir runtime;
+    QProcess verify;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+    verify.setProcessEnvironment(environment);
+    verify.setProcessChannelMode(QProcess::MergedChannels);
+    verify.start(analyze, {QStringLiteral("--user"), QStringLiteral("verify"),
+                           m_prefix.filePath(kUnitDir + kSocketUnit), m_prefix.filePath(kUnitDir + kServiceUnit)});
+    QVERIFY(verify.waitForFinished(60000));
+    const QString output = QString::fromLocal8Bit(verify.readAll());
+    QVERIFY2(verify.exitStatus() == QProcess::NormalExit && verify.exitCode() == 0, qPrintable(output));
+    QVERIFY2(output.trimmed().isEmpty(), qPrintable(output)); // not even a warning
+}
+
 void tst_Packaging::packageHoldsTheInstalledTreeAndNamesItsLibraries()
 {
     if (QStandardPaths::findExecutable(QStringLiteral("dpkg-deb")).isEmpty())
@@ -123,6 +187,24 @@ void tst_Packaging::packageHoldsTheInstalledTreeAndNamesItsLibraries()
     for (const QRegularExpressionMatch &file : fileLine.globalMatch(output)) {
         files << file.captured(2);
         QCOMPARE(file.captured(1), file.captured(2).startsWith("bin/") ? "rwxr-xr-x" : "rw-r--r--");
+    }
+    // "lrwxrwxrwx root/root 0 2026-12-07 13:06 ./usr/lib/.../x.socket -> ../x.socket"
+    const QRegularExpressionMatch linkLine =
+        QRegularExpression(QStringLiteral("^l\\S+ root/root .* \\./usr/(\\S+) -> (\\S+)$"),
+                           QRegularExpression::MultilineOption)
+            .match(output);
+    if (TICKERLOOM_HAS_SERVICE) {
+        QVERIFY2(linkLine.hasMatch(), qPrintable(output));
+        QCOMPARE(linkLine.captured(1), kEnablingLink);
+        QCOMPARE(linkLine.captured(2), "../" + kSocketUnit);
+        files << linkLine.captured(1);
+        QCOMPARE(run(QStringLiteral("sh"),
+                     {QStringLiteral("-c"),
+                      QStringLiteral("dpkg-deb --fsys-tarfile \"$0\" | tar -xO ./usr/%1%2").arg(kUnitDir, kServiceUnit),
+                      deb},
+                     &output),
+                 0);
+        QCOMPARE(valuesOf(output.toUtf8(), QStringLiteral("ExecStart")), QStringList{"/usr/bin/tickerloom-service"});
     }
     files.sort();
     QCOMPARE(files, filesUnder(m_prefix.path()));
