@@ -22,7 +22,9 @@
 #include "watch/WatchList.h"
 #include "web/frmData.h"
 
+#include <QDir>
 #include <QGuiApplication>
+#include <QNetworkAccessManager>
 #include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -209,10 +211,11 @@ int main(int argc, char *argv[])
         watchList += u',' + symbol(i) + u',';
     }
     const QByteArray replyBytes[2] = {replyBody(0), replyBody(1)};
+    QNetworkAccessManager network; // the application's, as the program owns one
     QuoteRefresher refresher(
         &grid,
-        [](const QString &url) {
-            frmData data;
+        [&network](const QString &url) {
+            frmData data(&network, frmData::kDefaultDeadlineMs, QDir::tempPath());
             return data.GetData(url);
         },
         up, down);

@@ -18,6 +18,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QMap>
+#include <QNetworkAccessManager>
 #include <QPointer>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -125,7 +126,7 @@ private slots:
 
     void init()
     {
-        frmData::setDeadlineMs(15000); // only a hung fetch reaches it
+        m_deadlineMs = 15000; // only a hung fetch reaches it
         m_previousDir = QDir::currentPath();
         m_dir = std::make_unique<QTemporaryDir>();
         QVERIFY(m_dir->isValid());
@@ -139,7 +140,6 @@ private slots:
                 delete widget;
         QDir::setCurrent(m_previousDir);
         m_dir.reset();
-        frmData::setDeadlineMs(frmData::kDefaultDeadlineMs);
     }
 
     // First, while the process's peak memory is still low.
@@ -150,7 +150,7 @@ private slots:
         endless.endless = true;
         server.enqueue(endless);
         const double before = peakRssMb();
-        QCOMPARE(FetchUrl(server.baseUrl()), QString());
+        QCOMPARE(fetch(server.baseUrl()), QString());
         // The body held never passes the 32 MiB cap, nor is it held twice while
         // it grows. AddressSanitizer keeps freed memory aside, so there the
         // figure says nothing.
@@ -161,7 +161,7 @@ private slots:
         Q_UNUSED(before);
 #endif
         server.enqueue(FakeHttpServer::ok("after")); // the next fetch still works
-        QCOMPARE(FetchUrl(server.baseUrl()), QStringLiteral("after"));
+        QCOMPARE(fetch(server.baseUrl()), QStringLiteral("after"));
     }
 
     void requestLineAndHeaders()
@@ -169,7 +169,7 @@ private slots:
         for (const QByteArray target : {"/quote?scr=,INFY,TCS,&tl=1&ft=1", "/quote?src=tata&tl=1"}) {
             FakeHttpServer server;
             server.enqueue(FakeHttpServer::ok("x"));
-            QCOMPARE(FetchUrl(server.baseUrl(QString::fromLatin1(target))), QStringLiteral("x"));
+            QCOMPARE(fetch(server.baseUrl(QString::fromLatin1(target))), QStringLiteral("x"));
             QCOMPARE(server.requests().size(), 1);
             const QByteArray request = server.requests().first();
             const QList<QByteArray> lines = request.split('\n');
@@ -258,7 +258,7 @@ private slots:
         server.enqueue(reply);
         server.enqueue(FakeHttpServer::ok("next"));
         QStringList shown;
-        frmData data;
+        frmData data(&m_network, m_deadlineMs, QDir::currentPath());
         data.setAdvertHandler([&shown](const QByteArray &, const QString &link) { shown.append(link); });
         QCOMPARE(data.GetData(server.baseUrl()), expected);
         QCOMPARE(shown, adverts);
@@ -275,11 +275,11 @@ private slots:
         QVERIFY(gone.listen(QHostAddress::LocalHost));
         const quint16 port = gone.serverPort();
         gone.close();
-        QCOMPARE(FetchUrl(QStringLiteral("http://127.0.0.1:%1/quote?scr=,A,&tl=1").arg(port)), QString());
+        QCOMPARE(fetch(QStringLiteral("http://127.0.0.1:%1/quote?scr=,A,&tl=1").arg(port)), QString());
 
         FakeHttpServer server; // closes every connection without a reply, the retry too
         server.setDefaultReply([](const QByteArray &) { return QByteArray(); });
-        QCOMPARE(FetchUrl(server.baseUrl()), QString());
+        QCOMPARE(fetch(server.baseUrl()), QString());
     }
 
     // Over a socket the client may report such a reply as finished, so the short body must decide.
@@ -314,16 +314,16 @@ private slots:
 
     void stalledOrTricklingRepliesEndByTheDeadline()
     {
-        frmData::setDeadlineMs(400);
+        m_deadlineMs = 400;
         for (const bool stall : {true, false}) {
             FakeHttpServer server;
             FakeHttpServer::Reply reply{FakeHttpServer::ok(QByteArray(5000, 'x'))};
             reply.stall = stall;
             reply.trickleMs = stall ? 0 : 20; // never idle, and minutes long
             server.enqueue(reply);
-            QCOMPARE(FetchUrl(server.baseUrl()), QString());
+            QCOMPARE(fetch(server.baseUrl()), QString());
             server.enqueue(FakeHttpServer::ok("after")); // the next fetch still works
-            QCOMPARE(FetchUrl(server.baseUrl()), QStringLiteral("after"));
+            QCOMPARE(fetch(server.baseUrl()), QStringLiteral("after"));
         }
     }
 
@@ -344,7 +344,7 @@ private slots:
         const QByteArray body(size, 'q');
         FakeHttpServer server;
         server.enqueue(withLength ? FakeHttpServer::ok(body) : "HTTP/1.1 200 OK\r\n" + kClose + "\r\n" + body);
-        const QString text = FetchUrl(server.baseUrl());
+        const QString text = fetch(server.baseUrl());
         const bool accepted = size <= 32 * 1024 * 1024;
         QCOMPARE(text.size(), accepted ? size : 0);
         QVERIFY(!accepted || text == QString(size, QLatin1Char('q')));
@@ -361,11 +361,11 @@ private slots:
         connect(&timer, &QTimer::timeout, this, [&] {
             timer.stop();
             firedDuringFetch = fetching;
-            inner = FetchUrl(innerServer.baseUrl());
+            inner = fetch(innerServer.baseUrl());
         });
         timer.start(0);
         fetching = true;
-        QCOMPARE(FetchUrl(outerServer.baseUrl()), QStringLiteral("outer"));
+        QCOMPARE(fetch(outerServer.baseUrl()), QStringLiteral("outer"));
         QVERIFY(firedDuringFetch);
         QCOMPARE(inner, QStringLiteral("inner"));
     }
@@ -381,7 +381,7 @@ private slots:
         server.enqueue(advert(small, "PICADS second.example.com"));
         server.enqueue(FakeHttpServer::ok("INFY,1\r\n"));
 
-        QCOMPARE(FetchUrl(server.baseUrl()), QStringLiteral("INFY,1\r\n"));
+        QCOMPARE(fetch(server.baseUrl()), QStringLiteral("INFY,1\r\n"));
         QCOMPARE(server.requests().size(), 3);
         QMap<QString, frmTip *> tips; // by link
         for (frmTip *tip : openTips())
@@ -412,7 +412,7 @@ private slots:
         FakeHttpServer server;
         server.enqueue(advert(picture));
         server.enqueue(FakeHttpServer::ok("data"));
-        QCOMPARE(FetchUrl(server.baseUrl()), QStringLiteral("data"));
+        QCOMPARE(fetch(server.baseUrl()), QStringLiteral("data"));
         QCOMPARE(readFile(QStringLiteral("target.txt")), QByteArray("the user's own file"));
         QVERIFY(!QFileInfo(QStringLiteral("ad.jpg")).isSymLink());
         QCOMPARE(readFile(QStringLiteral("ad.jpg")), picture);
@@ -479,7 +479,7 @@ private slots:
             server.enqueue(advert(picture));
         server.enqueue(FakeHttpServer::ok("data"));
         const QString target = QStringLiteral("/quote?scr=,A,&tl=1");
-        QCOMPARE(FetchUrl(server.baseUrl(target)), expected);
+        QCOMPARE(fetch(server.baseUrl(target)), expected);
         QCOMPARE(openTips().size(), windows);
         QCOMPARE(server.requests().size(), asked);
         for (int i = 0; i < server.requests().size(); ++i)
@@ -548,6 +548,14 @@ private slots:
     }
 
 private:
+    // Fetches as the program does, with "ad.jpg" in the test's folder.
+    QString fetch(const QString &url)
+    {
+        return FetchUrl({&m_network, m_deadlineMs, QDir::currentPath()}, url);
+    }
+
+    QNetworkAccessManager m_network;
+    int m_deadlineMs = frmData::kDefaultDeadlineMs;
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_previousDir;
 };

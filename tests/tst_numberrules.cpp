@@ -5,6 +5,7 @@
 #include <QTest>
 #include <charconv>
 #include <cmath>
+#include <limits>
 
 using namespace NumberRules;
 
@@ -86,25 +87,28 @@ void tst_NumberRules::integerRuleRoundsHalfToEvenWithinRange_data()
 {
     QTest::addColumn<QString>("field");
     QTest::addColumn<bool>("converts");
-    QTest::addColumn<int>("value");
-    QTest::newRow("12.5 to even 12") << "12.5" << true << 12;
-    QTest::newRow("13.5 to even 14") << "13.5" << true << 14;
-    QTest::newRow("-2.5 to even -2") << "-2.5" << true << -2;
-    QTest::newRow("12.51 up") << "12.51" << true << 13;
-    QTest::newRow("largest") << "2147483647" << true << 2147483647;
-    QTest::newRow("smallest") << "-2147483648" << true << int(-2147483648LL);
-    QTest::newRow("above range") << "2147483648" << false << 0;
-    QTest::newRow("below range") << "-2147483649" << false << 0;
-    QTest::newRow("rounds into range") << "2147483647.4" << true << 2147483647;
-    QTest::newRow("text") << "many" << false << 0;
+    QTest::addColumn<qint64>("value");
+    QTest::newRow("12.5 to even 12") << "12.5" << true << qint64(12);
+    QTest::newRow("13.5 to even 14") << "13.5" << true << qint64(14);
+    QTest::newRow("-2.5 to even -2") << "-2.5" << true << qint64(-2);
+    QTest::newRow("12.51 up") << "12.51" << true << qint64(13);
+    // Volumes of busy days pass the 32-bit range.
+    QTest::newRow("past 32 bits") << "2147483648" << true << qint64(2147483648LL);
+    QTest::newRow("three billion") << "3000000000" << true << qint64(3000000000LL);
+    QTest::newRow("below 32 bits") << "-2147483649" << true << qint64(-2147483649LL);
+    QTest::newRow("largest double below 2^63") << "9223372036854774784" << true << qint64(9223372036854774784LL);
+    QTest::newRow("2^63: above range") << "9223372036854775808" << false << qint64(0);
+    QTest::newRow("below range") << "-1e19" << false << qint64(0);
+    QTest::newRow("smallest") << "-9223372036854775808" << true << std::numeric_limits<qint64>::min();
+    QTest::newRow("text") << "many" << false << qint64(0);
 }
 
 void tst_NumberRules::integerRuleRoundsHalfToEvenWithinRange()
 {
     QFETCH(QString, field);
     QFETCH(bool, converts);
-    QFETCH(int, value);
-    const std::optional<qint32> parsed = parseInteger(field);
+    QFETCH(qint64, value);
+    const std::optional<qint64> parsed = parseInteger(field);
     QCOMPARE(parsed.has_value(), converts);
     if (converts)
         QCOMPARE(*parsed, value);

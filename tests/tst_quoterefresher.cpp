@@ -4,6 +4,7 @@
 #include "watch/TrendPictures.h"
 
 #include <QTest>
+#include <algorithm>
 
 using Col = QuoteGridColumns::Column;
 
@@ -58,7 +59,11 @@ private slots:
     void trendPictureFollowsTheSignAndStaysAtZero();
     void openAndPreviousCloseSurviveTimerRefreshes();
     void rowsMatchUpperCasedAndTheFirstRecordWins();
-    void missingSymbolPaintsZerosAndTurnsRed();
+    void rowTheReplyLeavesOutKeepsWhatItShowed();
+    void openAndPreviousCloseComeOnceTheServiceAnswers();
+    void volumesPastThirtyTwoBitsAreShown();
+    void theStatusSaysWhetherThePricesAreCurrent();
+    void eachRowTellsWhenItsQuoteCameWithItsPrices();
     void emptyReplyChangesNoCell();
     void emptySymbolRowEndsThePass();
     void closingStopsThePainting();
@@ -98,8 +103,10 @@ void tst_QuoteRefresher::timerRefreshColoursByThePriceAsShown_data()
     QTest::newRow("rose") << "101" << uint(QuoteRefresher::kRoseColour);
     QTest::newRow("fell") << "99.5" << uint(QuoteRefresher::kFellColour);
     QTest::newRow("same") << "100" << uint(QuoteRefresher::kSameColour);
-    // The cell shows 100.00 for 100.004: the comparison is with what is shown.
-    QTest::newRow("beyond the shown decimals") << "100.001" << uint(QuoteRefresher::kRoseColour);
+    // The cell shows 100.00 for 100.004: both prices are compared as shown.
+    QTest::newRow("beyond the shown decimals") << "100.001" << uint(QuoteRefresher::kSameColour);
+    QTest::newRow("shown one cent up") << "100.006" << uint(QuoteRefresher::kRoseColour);
+    QTest::newRow("shown one cent down") << "99.9949" << uint(QuoteRefresher::kFellColour);
 }
 
 void tst_QuoteRefresher::timerRefreshColoursByThePriceAsShown()
@@ -170,23 +177,26 @@ void tst_QuoteRefresher::rowsMatchUpperCasedAndTheFirstRecordWins()
     board.refresh(false);
     QCOMPARE(board.grid.text(1, Col::Bid), QStringLiteral("1.00"));
     QCOMPARE(board.grid.text(2, Col::Bid), QStringLiteral("2.00"));
-    QCOMPARE(board.grid.text(3, Col::Bid), QStringLiteral("0.00")); // a reply symbol in lower case matches nothing
+    QCOMPARE(board.grid.text(3, Col::Bid), QString()); // a reply symbol in lower case matches nothing
 }
 
-void tst_QuoteRefresher::missingSymbolPaintsZerosAndTurnsRed()
+void tst_QuoteRefresher::rowTheReplyLeavesOutKeepsWhatItShowed()
 {
-    Board board({"ABC", "GONE"});
+    Board board({"ABC", "GONE", "NEVER"});
     board.reply = "ABC,1,2,3,(1%),UP,4,5,6,7,8\r\nGONE,1,2,3,(1%),UP,4,5,6,7,8";
     board.refresh(true);
+    board.reply = "ABC,1,2,3,(1%),UP,4,5,6\r\nGONE,1,2,4,(1%),UP,4,5,6";
+    board.refresh(false);
     board.reply = "ABC,1,2,3,(1%),UP,4,5,6";
     board.refresh(false);
-    QCOMPARE(board.grid.text(2, Col::Ltp), QStringLiteral("0.00"));
-    QCOMPARE(board.grid.text(2, Col::Volume), QStringLiteral("0"));
+    QCOMPARE(board.grid.text(2, Col::Ltp), QStringLiteral("4.00")); // never 0.00: no price the service did not send
+    QCOMPARE(board.grid.text(2, Col::Volume), QStringLiteral("6"));
     QCOMPARE(board.grid.text(2, Col::Open), QStringLiteral("7.00"));
     QCOMPARE(board.grid.picture(2, Col::Trend), board.up);
-    QCOMPARE(board.grid.backColour(2, Col::Symbol), QuoteRefresher::kFellColour);
-    board.refresh(false);
-    QCOMPARE(board.grid.backColour(2, Col::Symbol), QuoteRefresher::kSameColour); // 0 against 0
+    QCOMPARE(board.grid.backColour(2, Col::Symbol), QuoteRefresher::kRoseColour); // its last tick stays
+    for (int col = Col::Bid; col <= Col::Volume; ++col)
+        QVERIFY(board.grid.isEmpty(3, col)); // never answered: blank
+    QCOMPARE(board.grid.backColour(3, Col::Symbol), GridModel::kNoColour);
 }
 
 void tst_QuoteRefresher::emptyReplyChangesNoCell()
@@ -262,7 +272,7 @@ void tst_QuoteRefresher::aLaterDuplicateAtTheRowsOwnPositionLosesToTheFirst()
     board.reply = "DUP,2\r\nDUP,3";
     board.refresh(false);
     QCOMPARE(board.grid.text(2, Col::Bid), QStringLiteral("2.00"));
-    QCOMPARE(board.grid.text(1, Col::Bid), QStringLiteral("0.00"));
+    QCOMPARE(board.grid.text(1, Col::Bid), QString()); // X is not in the reply
 }
 
 void tst_QuoteRefresher::aReplyInAnotherOrderPaintsEveryRowItsOwnQuote()
@@ -280,10 +290,10 @@ void tst_QuoteRefresher::aShorterReplyLeavesNoQuoteOfTheLongerOneBefore()
     board.reply = "A,1\r\nB,2";
     board.refresh(false);
     QCOMPARE(board.grid.text(2, Col::Bid), QStringLiteral("2.00"));
-    board.reply = "A,5";
+    board.reply = "A,5\r\nB";
     board.refresh(false);
     QCOMPARE(board.grid.text(1, Col::Bid), QStringLiteral("5.00"));
-    QCOMPARE(board.grid.text(2, Col::Bid), QStringLiteral("0.00"));
+    QCOMPARE(board.grid.text(2, Col::Bid), QStringLiteral("0.00")); // B's line of this reply, not of the last
 }
 
 // The all-rows request is kept between refreshes; it must change whenever
@@ -304,11 +314,102 @@ void tst_QuoteRefresher::theRequestFollowsTheListFirstFetchAndAddress()
     board.refresh(false);
     qputenv("TICKERLOOM_SERVICE_URL", previous);
     const QStringList expected{
-        "http://127.0.0.1:1/one?scr=,A,&tl=1&ft=1",  "http://127.0.0.1:1/one?scr=,A,&tl=1",
-        "http://127.0.0.1:1/one?scr=,A,&tl=1",       "http://127.0.0.1:1/one?scr=,A,B%26C,&tl=1",
-        "http://127.0.0.1:1/two?scr=,A,B%26C,&tl=1",
+        "http://127.0.0.1:1/one?scr=,A,&tl=1&ft=1",
+        "http://127.0.0.1:1/one?scr=,A,&tl=1",
+        // B&C never had its OPEN and P.CLOSE: the request keeps asking for them.
+        "http://127.0.0.1:1/one?scr=,A,&tl=1",
+        "http://127.0.0.1:1/one?scr=,A,B%26C,&tl=1&ft=1",
+        "http://127.0.0.1:1/two?scr=,A,B%26C,&tl=1&ft=1",
     };
     QCOMPARE(board.urls, expected);
+}
+
+void tst_QuoteRefresher::openAndPreviousCloseComeOnceTheServiceAnswers()
+{
+    Board board({"A", "B"});
+    board.refresh(true); // the service is down at start
+    QVERIFY(board.grid.isEmpty(1, Col::Open));
+    board.reply = "A,1,2,3,(1%),UP,4,5,6,70,80";
+    board.refresh(false);
+    QVERIFY(board.urls.last().endsWith(QStringLiteral("&tl=1&ft=1")));
+    QCOMPARE(board.grid.text(1, Col::Open), QStringLiteral("70.00"));
+    QCOMPARE(board.grid.text(1, Col::PrevClose), QStringLiteral("80.00"));
+    QVERIFY(board.grid.isEmpty(2, Col::Open)); // not answered: still lacking
+
+    // B's are asked for again; A's stay as its first answer gave them.
+    board.reply = "A,1,2,3,(1%),UP,4,5,6,71,81\r\nB,1,2,3,(1%),UP,4,5,6,90,91";
+    board.refresh(false);
+    QVERIFY(board.urls.last().endsWith(QStringLiteral("&tl=1&ft=1")));
+    QCOMPARE(board.grid.text(1, Col::Open), QStringLiteral("70.00"));
+    QCOMPARE(board.grid.text(2, Col::PrevClose), QStringLiteral("91.00"));
+    QCOMPARE(board.grid.backColour(1, Col::Ltp), QuoteRefresher::kSameColour); // still a timer refresh
+    board.refresh(false);
+    QVERIFY(board.urls.last().endsWith(QStringLiteral("&tl=1"))); // nothing lacks now
+}
+
+void tst_QuoteRefresher::volumesPastThirtyTwoBitsAreShown()
+{
+    Board board({"BIG"});
+    board.reply = "BIG,1,2,3,(1%),UP,4,5,3000000000.4";
+    board.refresh(false);
+    QCOMPARE(board.grid.text(1, Col::Volume), QStringLiteral("3,000,000,000"));
+}
+
+void tst_QuoteRefresher::theStatusSaysWhetherThePricesAreCurrent()
+{
+    Board board({"A"});
+    QTime now(14, 3, 5);
+    board.refresher.setClock([&now] { return QDateTime(QDate(2026, 12, 7), now); });
+    QStringList said;
+    connect(&board.refresher, &QuoteRefresher::freshnessChanged, [&said](const QString &text) { said.append(text); });
+    board.refresh(true); // no answer yet at start
+    board.reply = "A,1,2,3";
+    board.refresh(false);
+    now = QTime(14, 3, 10);
+    board.reply.clear();
+    board.refresh(false);
+    board.reply = "<html>Bad gateway</html>"; // an answer, but no quote of the list
+    board.refresh(false);
+    now = QTime(14, 3, 20);
+    board.reply = "A,1,2,3";
+    board.refresh(false);
+    const QStringList expected{
+        "No answer from the quote service",
+        "Updated 14:03:05",
+        "No answer from the quote service; prices from 14:03:05",
+        "No answer from the quote service; prices from 14:03:05",
+        "Updated 14:03:20",
+    };
+    QCOMPARE(said, expected);
+    QVERIFY(!board.refresher.freshness().isStale());
+}
+
+void tst_QuoteRefresher::eachRowTellsWhenItsQuoteCameWithItsPrices()
+{
+    Board board({"A&B", "NONE"});
+    board.refresher.setClock([] { return QDateTime(QDate(2026, 12, 7), QTime(9, 15, 0)); });
+    for (int i = 0; i < 1000; ++i) {
+        board.reply = "A&B,1,2," + QString::number(100 + i % 7) + ",(1%),UP,4,5,6";
+        board.refresh(false);
+    }
+    const QString tip = board.refresher.rowToolTip(1);
+    QVERIFY2(
+        tip.startsWith(QStringLiteral("<b>A&amp;B</b><br>Quote updated 09:15:00<br><img src=\"data:image/png;base64,")),
+        qPrintable(tip.left(120)));
+    QVERIFY(board.refresher.rowToolTip(2).contains(QStringLiteral("No quote has arrived yet")));
+    QCOMPARE(board.refresher.rowToolTip(3), QString());                             // the spare row
+    QCOMPARE(board.grid.data(board.grid.index(0, 0), Qt::ToolTipRole), QVariant()); // until the window asks
+
+    // However long the program runs, a row keeps a bounded line of its
+    // prices, the latest one last.
+    PriceHistory history;
+    for (int i = 1; i <= 100000; ++i)
+        history.record(7, i, QDateTime());
+    const PriceHistory::Track *track = history.find(7);
+    QVERIFY(track->prices.size() <= size_t(PriceHistory::kMaxPoints));
+    QVERIFY(track->prices.size() >= size_t(PriceHistory::kMaxPoints / 2));
+    QCOMPARE(track->prices.back(), 100000.0f);
+    QVERIFY(std::is_sorted(track->prices.begin(), track->prices.end()));
 }
 
 QTEST_MAIN(tst_QuoteRefresher)

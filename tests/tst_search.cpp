@@ -47,7 +47,7 @@ void tst_Search::init()
     m_server = std::make_unique<FakeHttpServer>();
     qputenv("TICKERLOOM_SERVICE_URL", m_server->baseUrl().toLatin1());
     m_owner = std::make_unique<QWidget>();
-    m_dialog = new frmSearch(m_owner.get());
+    m_dialog = new frmSearch(m_owner.get(), TestHelpers::programFetch(this));
     m_dialog->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_dialog));
 }
@@ -225,7 +225,7 @@ void tst_Search::dialogKeepsItsStateUntilAScripIsAdded()
             return FakeHttpServer::ok("ABC,Abc Ltd\r\nXYZ,Xyz Ltd\r\n");
         return FakeHttpServer::ok("ABC,1,2,3,(+1%),UP,4,5,6,7,8\r\n");
     });
-    frmTickerloom window(dir.filePath(QStringLiteral("Scrips.dat")));
+    frmTickerloom window(dir.filePath(QStringLiteral("Scrips.dat")), TestHelpers::programFetch(this));
     window.OnWindowLoad();
     window.show();
 

@@ -110,7 +110,7 @@ void tst_Waits::cleanup()
 void tst_Waits::start()
 {
     TestHelpers::writeFile(path(), "A\r\nBB\r\nCCC\r\nDDDD\r\nEEEEE\r\n");
-    m_window = std::make_unique<frmTickerloom>(path());
+    m_window = std::make_unique<frmTickerloom>(path(), TestHelpers::programFetch(this));
     m_window->OnWindowLoad();
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
@@ -247,7 +247,7 @@ void tst_Waits::errorPagesPaintNothing()
     QVERIFY(timer()->isEnabled());
 
     // A search answered by an error page shows no scrips that could be added.
-    frmSearch dialog(m_window.get());
+    frmSearch dialog(m_window.get(), TestHelpers::programFetch(this));
     dialog.show();
     dialog.findChild<QLineEdit *>(QStringLiteral("Text1"))->setText(QStringLiteral("abc"));
     m_server->enqueue(page);
@@ -258,7 +258,7 @@ void tst_Waits::errorPagesPaintNothing()
 
 void tst_Waits::onlyTheLatestSearchIsShown()
 {
-    frmSearch dialog(nullptr);
+    frmSearch dialog(nullptr, TestHelpers::programFetch(this));
     dialog.show();
     auto *text = dialog.findChild<QLineEdit *>(QStringLiteral("Text1"));
     auto *search = dialog.findChild<QPushButton *>(QStringLiteral("Command1"));
@@ -279,7 +279,7 @@ void tst_Waits::onlyTheLatestSearchIsShown()
 
 void tst_Waits::closeBoxLeavesTheSearchDialogAsNew()
 {
-    frmSearch dialog(nullptr);
+    frmSearch dialog(nullptr, TestHelpers::programFetch(this));
     dialog.show();
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
     auto *text = dialog.findChild<QLineEdit *>(QStringLiteral("Text1"));

@@ -1,34 +1,233 @@
+#include "support/TestHelpers.h"
+#include "watch/GridModel.h"
+#include "watch/QuoteGridColumns.h"
+#include "watch/SwitchTimer.h"
 #include "watch/WatchList.h"
+#include "watch/WatchListKeeper.h"
 
+#include <QDir>
+#include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
+#include <memory>
+#include <sys/stat.h>
 
+using Col = QuoteGridColumns::Column;
+
+// The list and its keeper, driven without a window: the grid is a bare
+// model, and the refreshes are the test's own, which may act while they
+// "wait" as the user can.
 class tst_WatchList : public QObject
 {
     Q_OBJECT
 
 private slots:
+    void init();
+    void cleanup();
+    void stringFileAndGridAreReadFromTheEntries();
     void deleteRemovesOnlyTheRowsOwnOccurrence();
+    void loadsLinuxLineEndsAndDropsAByteOrderMark();
+    void anUnreadableListIsNeverReplaced_data();
+    void anUnreadableListIsNeverReplaced();
+    void aReadOnlyListStaysReadOnly();
+    void firstSaveMakesTheDataFolder();
+    void sameRowChosenTwiceDuringARefreshDeletesItOnce();
+    void timerStaysOffWhileAnAddsFirstFetchWaits();
+
+private:
+    QString path() const { return m_dir->filePath(QStringLiteral("Scrips.dat")); }
+    void start(const QString &scripsPath);
+    QStringList gridSymbols() const;
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<GridModel> m_grid;
+    std::unique_ptr<WatchListKeeper> m_keeper;
+    std::function<void()> m_duringRefresh; // runs while a refresh "waits"
+    QStringList m_refreshed;
 };
+
+void tst_WatchList::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_grid = std::make_unique<GridModel>(QuoteGridColumns::specs());
+    m_duringRefresh = {};
+    m_refreshed.clear();
+}
+
+void tst_WatchList::cleanup()
+{
+    m_keeper.reset();
+    m_grid.reset();
+    m_dir.reset();
+}
+
+void tst_WatchList::start(const QString &scripsPath)
+{
+    m_keeper = std::make_unique<WatchListKeeper>(scripsPath, m_grid.get(), Col::Symbol);
+    const auto during = [this] {
+        if (auto action = std::exchange(m_duringRefresh, {}))
+            action();
+    };
+    m_keeper->setRefreshes({
+        [this, during](const QString &list, bool first) {
+            m_refreshed.append(list + (first ? QStringLiteral(" first") : QString()));
+            during();
+        },
+        [this, during](int row, bool) {
+            m_refreshed.append(m_grid->text(row, Col::Symbol) + QStringLiteral(" alone"));
+            during();
+        },
+    });
+    m_keeper->load();
+}
+
+QStringList tst_WatchList::gridSymbols() const
+{
+    QStringList symbols;
+    for (int row = 1; row <= m_grid->RowCount(); ++row)
+        symbols.append(m_grid->text(row, Col::Symbol));
+    return symbols;
+}
+
+void tst_WatchList::stringFileAndGridAreReadFromTheEntries()
+{
+    TestHelpers::writeFile(path(), "A\r\nB\r\n\r\n");
+    start(path());
+    QCOMPARE(m_refreshed, QStringList{",A,,B, first"});
+    QCOMPARE(gridSymbols(), (QStringList{"A", "B", ""})); // the spare row below the last scrip
+    QVERIFY(m_keeper->timer()->isEnabled());
+
+    QCOMPARE(m_keeper->add(QStringLiteral("C")), WatchListKeeper::Added::Added);
+    QCOMPARE(m_keeper->add(QStringLiteral("B")), WatchListKeeper::Added::AlreadyListed);
+    QCOMPARE(m_keeper->add(QString()), WatchListKeeper::Added::Nothing);
+    m_keeper->chooseDelete(1);
+    QCOMPARE(m_keeper->list().text(), QStringLiteral(",B,,C,"));
+    QCOMPARE(gridSymbols(), (QStringList{"B", "C", ""}));
+    QCOMPARE(TestHelpers::readFile(path()), QByteArray("B\r\nC\r\n\r\n"));
+    m_keeper->chooseDelete(3); // the spare row holds nothing to delete
+    QCOMPARE(m_keeper->list().size(), 2);
+}
 
 void tst_WatchList::deleteRemovesOnlyTheRowsOwnOccurrence()
 {
     WatchList list;
-    for (const char *symbol : {"ABC", "X", "ABC", "A,B"})
-        list.append(QString::fromLatin1(symbol));
+    const quint64 first = list.append(QStringLiteral("ABC"));
+    list.append(QStringLiteral("X"));
+    const quint64 second = list.append(QStringLiteral("ABC"));
+    list.append(QStringLiteral("A,B"));
     QCOMPARE(list.text(), QStringLiteral(",ABC,,X,,ABC,,A,B,"));
     QVERIFY(list.contains("B")); // a comma inside a symbol reads as two symbols
 
-    list.removeAt(2); // the second ABC row: the first keeps refreshing
+    QVERIFY(list.remove(second)); // the second ABC row: the first keeps refreshing
     QCOMPARE(list.text(), QStringLiteral(",ABC,,X,,A,B,"));
     QVERIFY(list.contains("ABC"));
-    list.removeAt(2);
-    QCOMPARE(list.text(), QStringLiteral(",ABC,,X,"));
-    list.removeAt(0);
-    list.removeAt(0);
-    QCOMPARE(list.text(), QString());
-    QCOMPARE(list.size(), 0);
-    list.removeAt(0); // nothing to remove, nothing breaks
+    QVERIFY(!list.remove(second)); // gone already: nothing else goes
+    QCOMPARE(list.indexOf(first), 0);
+    QCOMPARE(list.size(), 3);
 }
 
-QTEST_APPLESS_MAIN(tst_WatchList)
+void tst_WatchList::loadsLinuxLineEndsAndDropsAByteOrderMark()
+{
+    TestHelpers::writeFile(path(), "\xEF\xBB\xBFINFY\nTCS\n\nWIPRO");
+    start(path());
+    QCOMPARE(gridSymbols(), (QStringList{"INFY", "TCS", "WIPRO", ""}));
+    m_keeper->add(QStringLiteral("SBIN"));
+    // Written back the program's way: CR LF, no mark.
+    QCOMPARE(TestHelpers::readFile(path()), QByteArray("INFY\r\nTCS\r\nWIPRO\r\nSBIN\r\n\r\n"));
+}
+
+void tst_WatchList::anUnreadableListIsNeverReplaced_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("a folder") << "folder";
+    QTest::newRow("a pipe") << "fifo";
+    QTest::newRow("a link to /dev/zero") << "zero";
+    QTest::newRow("more scrips than a list holds") << "long";
+}
+
+void tst_WatchList::anUnreadableListIsNeverReplaced()
+{
+    QFETCH(QString, kind);
+    QByteArray tooMany;
+    if (kind == u"folder")
+        QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("Scrips.dat")));
+    else if (kind == u"fifo")
+        QCOMPARE(::mkfifo(QFile::encodeName(path()).constData(), 0600), 0);
+    else if (kind == u"zero")
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path()));
+    for (int i = 0; kind == u"long" && i <= WatchList::kMaxScrips; ++i)
+        tooMany += "S" + QByteArray::number(i) + "\r\n";
+    if (kind == u"long")
+        TestHelpers::writeFile(path(), tooMany);
+
+    WatchListKeeper keeper(path(), m_grid.get(), Col::Symbol);
+    QSignalSpy loadFailed(&keeper, &WatchListKeeper::loadFailed);
+    QSignalSpy saveFailed(&keeper, &WatchListKeeper::saveFailed);
+    keeper.load(); // returns at once, whatever the file is
+    QCOMPARE(loadFailed.size(), 1);
+    QVERIFY(loadFailed[0][0].toString().contains(path()));
+    QCOMPARE(keeper.list().size(), 0);
+    QCOMPARE(m_grid->RowCount(), 1);
+
+    QCOMPARE(keeper.add(QStringLiteral("ABC")), WatchListKeeper::Added::Added);
+    QCOMPARE(saveFailed.size(), 1); // every change says why it is not saved
+    QVERIFY(saveFailed[0][0].toString().contains(QStringLiteral("could not be read")));
+    if (kind == u"long")
+        QCOMPARE(TestHelpers::readFile(path()), tooMany);
+    else if (kind == u"zero")
+        QCOMPARE(QFile::symLinkTarget(path()), QStringLiteral("/dev/zero"));
+    else
+        QVERIFY(!QFileInfo(path()).isFile());
+}
+
+void tst_WatchList::aReadOnlyListStaysReadOnly()
+{
+    TestHelpers::writeFile(path(), "A\r\n\r\n");
+    QVERIFY(QFile::setPermissions(path(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    start(path());
+    QSignalSpy saveFailed(m_keeper.get(), &WatchListKeeper::saveFailed);
+    m_keeper->add(QStringLiteral("B"));
+    QCOMPARE(saveFailed.size(), 1);
+    QVERIFY(saveFailed[0][0].toString().contains(QStringLiteral("read-only")));
+    QCOMPARE(TestHelpers::readFile(path()), QByteArray("A\r\n\r\n"));
+    QCOMPARE(QFile::permissions(path()) & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther), 0);
+}
+
+void tst_WatchList::firstSaveMakesTheDataFolder()
+{
+    const QString deep = m_dir->filePath(QStringLiteral("share/Tickerloom/Scrips.dat"));
+    start(deep);
+    QVERIFY(m_refreshed.isEmpty()); // no file yet: no first refresh
+    QVERIFY(!QFileInfo::exists(QFileInfo(deep).absolutePath()));
+    m_keeper->add(QStringLiteral("A"));
+    QCOMPARE(TestHelpers::readFile(deep), QByteArray("A\r\n\r\n"));
+}
+
+void tst_WatchList::sameRowChosenTwiceDuringARefreshDeletesItOnce()
+{
+    TestHelpers::writeFile(path(), "A\r\nB\r\nC\r\n");
+    start(path());
+    m_duringRefresh = [this] {
+        m_keeper->chooseDelete(2);
+        m_keeper->chooseDelete(2);
+        QCOMPARE(m_keeper->list().size(), 3); // waits for the refresh
+    };
+    m_keeper->refreshTick();
+    QCOMPARE(gridSymbols(), (QStringList{"A", "C", ""}));
+    QCOMPARE(TestHelpers::readFile(path()), QByteArray("A\r\nC\r\n\r\n"));
+    QVERIFY(m_keeper->timer()->isEnabled());
+}
+
+void tst_WatchList::timerStaysOffWhileAnAddsFirstFetchWaits()
+{
+    start(path());
+    bool timerWasOn = true;
+    m_duringRefresh = [&] { timerWasOn = m_keeper->timer()->isEnabled(); };
+    m_keeper->add(QStringLiteral("A"));
+    QCOMPARE(m_refreshed, QStringList{"A alone"});
+    QVERIFY(!timerWasOn);
+    QVERIFY(m_keeper->timer()->isEnabled());
+}
+
+QTEST_GUILESS_MAIN(tst_WatchList)
 #include "tst_watchlist.moc"

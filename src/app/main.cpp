@@ -1,10 +1,13 @@
+#include "watch/ListGuard.h"
 #include "watch/ListLocation.h"
 #include "watch/ProgramIcon.h"
 #include "watch/frmTickerloom.h"
+#include "web/FetchUrl.h"
 #include "web/frmTip.h"
 
 #include <QApplication>
 #include <QIcon>
+#include <QNetworkAccessManager>
 #include <QPixmap>
 
 int main(int argc, char *argv[])
@@ -20,7 +23,18 @@ int main(int argc, char *argv[])
     const ListLocation::Places places = ListLocation::choose(folders);
     ListLocation::prepare(places, folders);
 
-    frmTickerloom window(places.scripsPath);
+    // A second start on a list that a running copy holds shows that copy's window.
+    ListGuard guard(places.scripsPath);
+    if (!guard.acquire()) {
+        guard.askRunningCopyToShow();
+        return 0;
+    }
+
+    QNetworkAccessManager network;
+    network.setObjectName(QStringLiteral("Inet1"));
+    const FetchSettings web{&network, frmData::kDefaultDeadlineMs, places.advertFolder};
+    frmTickerloom window(places.scripsPath, [web](const QString &url) { return FetchUrl(web, url); });
+    QObject::connect(&guard, &ListGuard::showRequested, &window, &frmTickerloom::bringToFront);
     window.OnWindowLoad();
     window.show();
     const int exitCode = app.exec();

@@ -1,6 +1,6 @@
 #include "quotes/NumberRules.h"
 
-#include "quotes/ExactPowersOfTen.h"
+#include "watch/ExactPowersOfTen.h"
 
 #include <charconv>
 #include <cmath>
@@ -216,15 +216,16 @@ std::optional<double> parseNumber(QStringView field)
     return value;
 }
 
-std::optional<qint32> parseInteger(QStringView field)
+std::optional<qint64> parseInteger(QStringView field)
 {
     const std::optional<double> number = parseNumber(field);
     if (!number)
         return std::nullopt;
     const double rounded = std::nearbyint(*number); // the default mode rounds half to even
-    if (rounded < -2147483648.0 || rounded > 2147483647.0)
+    // 2^63 itself is a double, one past the range; every double below it converts.
+    if (!(rounded >= -9223372036854775808.0 && rounded < 9223372036854775808.0))
         return std::nullopt;
-    return qint32(rounded);
+    return qint64(rounded);
 }
 
 std::optional<double> parseChange(QStringView field)

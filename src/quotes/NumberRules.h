@@ -18,8 +18,8 @@ std::optional<double> parseNumber(QStringView field);
 // field, so a reader that knows where fields end need not cut them first.
 qsizetype readNumber(QStringView text, double &value);
 
-// The number rule, rounded half to even, within the signed 32-bit range.
-std::optional<qint32> parseInteger(QStringView field);
+// The number rule, rounded half to even, within the signed 64-bit range.
+std::optional<qint64> parseInteger(QStringView field);
 
 // The change field "(+0.53%)": the first character and the last two are cut
 // off and the rest is read by the number rule.

@@ -14,7 +14,8 @@ struct QuoteNumbers
     double High = 0;
     double Low = 0;
     double PrevClose = 0;
-    qint32 Volume = 0;
+    qint64 Volume = 0;          // volumes pass 2,147,483,647 on busy days
+    bool openCloseSent = false; // OPEN or P.CLOSE came as a number, asked for with "&ft=1"
 };
 
 // One line of a quote reply. A new record has empty texts and zeros; a field

@@ -1,6 +1,6 @@
 #include "quotes/QuoteRefresher.h"
 
-#include "quotes/QuoteReply.h"
+#include "quotes/PriceChart.h"
 #include "quotes/QuoteRequest.h"
 #include "quotes/RefreshLog.h"
 #include "watch/GridModel.h"
@@ -13,95 +13,97 @@ QuoteRefresher::QuoteRefresher(GridModel *grid, Fetch fetch, int upPicture, int 
     : QObject(parent)
     , m_grid(grid)
     , m_fetch(std::move(fetch))
+    , m_clock(&QDateTime::currentDateTime)
     , m_upPicture(upPicture)
     , m_downPicture(downPicture)
 {
 }
 
-std::vector<QuoteRecord> QuoteRefresher::GetQuotes(const QString &symbolList, bool FirstFetch) const
+// Fetches the URL and reads the reply into the quote table. False when the
+// window closed, or this refresher went, while the fetch waited.
+bool QuoteRefresher::GetQuotes(const QString &url)
 {
-    const std::optional<QString> base = ServiceAddress::base();
-    if (!base)
-        return {}; // an address that does not unscramble is a failed fetch
-    // A copy on the stack: this refresher may go while the fetch waits.
+    const QPointer<QuoteRefresher> self(this);
+    // Copies on the stack: this refresher may go while the fetch waits, and
+    // a refresh run meanwhile may build another request.
     const Fetch fetch = m_fetch;
-    const QString body = fetch(QuoteRequest::url(*base, symbolList, FirstFetch));
-    if (body.isEmpty())
-        return {};
-    return QuoteReply::parse(body, FirstFetch);
+    const QString body = url.isEmpty() ? QString() : fetch(QString(url));
+    if (!self || !m_grid || m_closing) {
+        qCDebug(lcRefresh) << "refresh dropped: the window closed while it waited";
+        return false;
+    }
+    m_quotes.read(body);
+    return true;
 }
 
 void QuoteRefresher::RefreshQuotes(const QString &watchList, bool FirstFetch)
 {
-    const QPointer<QuoteRefresher> self(this);
+    const bool withOpenClose = FirstFetch || listedRowLacksOpenClose();
     const quint64 lastListed = lastListedRowId();
-    const QString body = fetchAllRows(watchList, FirstFetch);
-    // The window may have closed, or gone, while the fetch waited.
-    if (!self || !m_grid || m_closing) {
-        qCDebug(lcRefresh) << "refresh dropped: the window closed while it waited";
+    const std::optional<QString> base = ServiceAddress::base(); // none: a failed fetch
+    if (!GetQuotes(base ? allRowsUrl(*base, watchList, withOpenClose) : QString()))
         return;
-    }
-    m_quotes.read(body);
-    if (m_quotes.isEmpty())
-        qCDebug(lcRefresh) << "refresh found no quote line: nothing painted";
-    else
-        paintListedRows(lastListed, FirstFetch);
+    m_paintedAt = m_clock();
+    const int painted = m_quotes.isEmpty() ? 0 : paintListedRows(lastListed, FirstFetch, withOpenClose);
     m_quotes.clear();
+    forgetDeletedRows();
+    m_freshness.refreshEnded(painted > 0, !watchList.isEmpty(), m_paintedAt.time());
+    emit freshnessChanged(m_freshness.text());
 }
 
-QString QuoteRefresher::fetchAllRows(const QString &watchList, bool FirstFetch)
+const QString &QuoteRefresher::allRowsUrl(const QString &base, const QString &watchList, bool withOpenClose)
 {
-    const std::optional<QString> base = ServiceAddress::base();
-    if (!base)
-        return QString(); // an address that does not unscramble is a failed fetch
-    // Copies on the stack: this refresher may go while the fetch waits, and
-    // a refresh run meanwhile may build another request.
-    const QString url = allRowsUrl(*base, watchList, FirstFetch);
-    const Fetch fetch = m_fetch;
-    return fetch(url);
-}
-
-const QString &QuoteRefresher::allRowsUrl(const QString &base, const QString &watchList, bool FirstFetch)
-{
-    if (m_url.isEmpty() || FirstFetch != m_urlFirstFetch || base != m_urlBase || watchList != m_urlWatchList) {
-        m_url = QuoteRequest::url(base, QuoteRequest::listFromWatchList(watchList), FirstFetch);
+    if (m_url.isEmpty() || withOpenClose != m_urlWithOpenClose || base != m_urlBase || watchList != m_urlWatchList) {
+        m_url = QuoteRequest::url(base, QuoteRequest::listFromWatchList(watchList), withOpenClose);
         m_urlWatchList = watchList;
         m_urlBase = base;
-        m_urlFirstFetch = FirstFetch;
+        m_urlWithOpenClose = withOpenClose;
     }
     return m_url;
+}
+
+bool QuoteRefresher::listedRowLacksOpenClose() const
+{
+    for (int row = 1; row <= m_grid->RowCount() && !m_grid->isEmpty(row, Symbol); ++row)
+        if (m_grid->isEmpty(row, Open) || m_grid->isEmpty(row, PrevClose))
+            return true;
+    return false;
 }
 
 quint64 QuoteRefresher::lastListedRowId() const
 {
     int row = 0;
-    while (row < m_grid->RowCount() && !m_grid->text(row + 1, Symbol).isEmpty())
+    while (row < m_grid->RowCount() && !m_grid->isEmpty(row + 1, Symbol))
         ++row;
     return m_grid->rowId(row);
 }
 
-void QuoteRefresher::paintListedRows(quint64 lastListed, bool FirstFetch)
+// Paints the rows the reply answers and returns how many it painted.
+int QuoteRefresher::paintListedRows(quint64 lastListed, bool FirstFetch, bool withOpenClose)
 {
     GridModel::Batch batch(*m_grid);
     const int rows = m_grid->RowCount();
     int painted = 0;
-    int missing = 0;
+    int listed = 0;
     // Row identities grow down the grid: past the last listed one, every row
     // was added while the fetch waited, and its symbol is not in this reply.
     for (int row = 1; row <= rows && m_grid->rowId(row) <= lastListed; ++row) {
         const QString symbol = m_grid->text(row, Symbol);
         if (symbol.isEmpty())
             break;
+        ++listed;
         // The service answers in the order asked: row n's line is most likely the n-th.
-        const std::optional<QuoteNumbers> quote = m_quotes.find(symbol, row - 1, FirstFetch);
-        missing += !quote;
-        paintRow(row, quote.value_or(QuoteNumbers()), FirstFetch);
-        ++painted;
+        const std::optional<QuoteNumbers> quote = m_quotes.find(symbol, row - 1, withOpenClose);
+        if (quote) {
+            paintRow(row, *quote, FirstFetch, withOpenClose);
+            ++painted;
+        }
         if (m_closing)
             break;
     }
-    qCDebug(lcRefresh) << "refresh painted" << painted << "of" << rows << "rows;" << missing
-                       << "of them were not in the reply and show zeros";
+    qCDebug(lcRefresh) << "refresh painted" << painted << "of" << listed
+                       << "listed rows; the others keep what they showed";
+    return painted;
 }
 
 void QuoteRefresher::RefreshQuoteRow(int row, bool FirstFetch)
@@ -112,28 +114,33 @@ void QuoteRefresher::RefreshQuoteRow(int row, bool FirstFetch)
     if (symbol.isEmpty())
         return;
     const quint64 asked = m_grid->rowId(row);
-    const QPointer<QuoteRefresher> self(this);
-    const std::vector<QuoteRecord> records = GetQuotes(symbol, FirstFetch);
-    if (!self || !m_grid || m_closing || records.empty())
+    const std::optional<QString> base = ServiceAddress::base();
+    if (!GetQuotes(base ? QuoteRequest::url(*base, symbol, FirstFetch) : QString()))
         return;
+    const std::optional<QuoteNumbers> first = m_quotes.first(FirstFetch);
+    m_quotes.clear();
     // The row may have moved, or gone, while the fetch waited.
     const int now = m_grid->rowOf(asked);
-    if (now == 0) {
-        qCDebug(lcRefresh) << "row refresh dropped: its row was deleted while it waited";
+    if (!first || now == 0) {
+        qCDebug(lcRefresh) << "row refresh painted nothing:" << (first ? "its row was deleted" : "no quote line");
         return;
     }
-    paintRow(now, records.front(), FirstFetch);
+    m_paintedAt = m_clock();
+    paintRow(now, *first, FirstFetch, FirstFetch);
 }
 
-void QuoteRefresher::paintRow(int row, const QuoteNumbers &quote, bool FirstFetch)
+// Paints one row in the order that reads the LTP cell before it is written.
+// OPEN and P.CLOSE come with a first fetch, or go into a row that lacks them.
+void QuoteRefresher::paintRow(int row, const QuoteNumbers &quote, bool FirstFetch, bool withOpenClose)
 {
     GridModel &grid = *m_grid;
     grid.setNumber(row, Bid, quote.Bid);
     grid.setNumber(row, Ask, quote.Ask);
     if (!FirstFetch) {
-        // The previous price as the cell shows it, against the new one as received.
+        // Both prices as the cell shows them: more decimals than it shows are no move.
         const double previous = grid.shownNumber(row, Ltp);
-        const quint32 colour = previous < quote.Ltp ? kRoseColour : previous > quote.Ltp ? kFellColour : kSameColour;
+        const double now = grid.shownValue(Ltp, quote.Ltp);
+        const quint32 colour = previous < now ? kRoseColour : previous > now ? kFellColour : kSameColour;
         grid.setBackColour(row, Ltp, colour);
         grid.setBackColour(row, Symbol, colour);
     }
@@ -143,11 +150,32 @@ void QuoteRefresher::paintRow(int row, const QuoteNumbers &quote, bool FirstFetc
         grid.setPicture(row, Trend, m_downPicture);
     else if (quote.ChangePct > 0)
         grid.setPicture(row, Trend, m_upPicture);
-    if (FirstFetch) {
+    const bool lacksOpenClose = grid.isEmpty(row, Open) || grid.isEmpty(row, PrevClose);
+    if (FirstFetch || (withOpenClose && quote.openCloseSent && lacksOpenClose)) {
         grid.setNumber(row, Open, quote.Open);
         grid.setNumber(row, PrevClose, quote.PrevClose);
     }
     grid.setNumber(row, High, quote.High);
     grid.setNumber(row, Low, quote.Low);
     grid.setInteger(row, Volume, quote.Volume);
+    m_history.record(grid.rowId(row), quote.Ltp, m_paintedAt);
+}
+
+void QuoteRefresher::forgetDeletedRows()
+{
+    if (m_history.size() > m_grid->RowCount())
+        m_history.prune([this](quint64 id) { return m_grid->rowOf(id) == 0; });
+}
+
+QString QuoteRefresher::rowToolTip(int row) const
+{
+    const QString symbol = m_grid ? m_grid->text(row, Symbol) : QString();
+    if (symbol.isEmpty())
+        return QString();
+    const PriceHistory::Track *track = m_history.find(m_grid->rowId(row));
+    const QString name = QStringLiteral("<b>%1</b>").arg(symbol.toHtmlEscaped());
+    if (!track)
+        return tr("%1<br>No quote has arrived yet").arg(name);
+    return tr("%1<br>Quote updated %2<br>%3")
+        .arg(name, track->updated.toString(QStringLiteral("HH:mm:ss")), PriceChart::asRichText(track->prices));
 }

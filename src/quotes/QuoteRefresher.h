@@ -1,20 +1,24 @@
 #pragma once
 
+#include "quotes/PriceHistory.h"
+#include "quotes/QuoteFreshness.h"
 #include "quotes/QuoteRecord.h"
 #include "quotes/QuoteTable.h"
+#include "web/FetchUrl.h"
 
+#include <QDateTime>
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <functional>
-#include <vector>
 
 class GridModel;
 
 // Fetches quotes and paints them into the quote grid: every row from one
 // request for the whole watch list, or one newly added row. On timer
-// refreshes the SYMBOL and LTP cells turn blue when the price rose, red when
-// it fell, black when it stayed.
+// refreshes the SYMBOL and LTP cells turn blue when the price as shown rose,
+// red when it fell, black when it stayed. A row the reply does not answer
+// keeps what it showed: a price on screen is always one the service sent.
 //
 // The fetch waits in a nested event loop, so the grid may change meanwhile:
 // a refresh paints only the rows its request listed, and a row refresh only
@@ -25,8 +29,8 @@ class QuoteRefresher : public QObject
     Q_OBJECT
 
 public:
-    // URL in, reply body out, "" on any failure.
-    using Fetch = std::function<QString(const QString &url)>;
+    using Fetch = UrlFetch;
+    using Clock = std::function<QDateTime()>;
 
     static constexpr quint32 kRoseColour = 0xFF0000; // blue, packed 0x00BBGGRR
     static constexpr quint32 kFellColour = 0x0000FF; // red
@@ -34,40 +38,53 @@ public:
 
     QuoteRefresher(GridModel *grid, Fetch fetch, int upPicture, int downPicture, QObject *parent = nullptr);
 
-    std::vector<QuoteRecord> GetQuotes(const QString &symbolList, bool FirstFetch) const;
-
     // Refreshes every row down to the first empty SYMBOL cell, of the rows
-    // that stood in the grid when the request was built.
+    // that stood in the grid when the request was built. While a listed row
+    // lacks its OPEN and P.CLOSE, the request asks for them as a first fetch
+    // does, and only such rows get them.
     void RefreshQuotes(const QString &watchList, bool FirstFetch);
 
     // Refreshes one row from a request for its symbol alone, painting the
     // reply's first record whatever its symbol.
     void RefreshQuoteRow(int row, bool FirstFetch);
 
-    // Paints one row in the order that reads the LTP cell before it is written.
-    void paintRow(int row, const QuoteNumbers &quote, bool FirstFetch);
-
     // Set by the window when it closes: no refresh paints after that.
     void setClosing() { m_closing = true; }
     bool isClosing() const { return m_closing; }
 
+    const QuoteFreshness &freshness() const { return m_freshness; }
+    // When the row's quote was last updated, and a chart of its prices.
+    QString rowToolTip(int row) const;
+    void setClock(Clock clock) { m_clock = std::move(clock); }
+
+signals:
+    // After every all-rows refresh: the words that say how current the prices are.
+    void freshnessChanged(const QString &text);
+
 private:
+    bool GetQuotes(const QString &url);
+    bool listedRowLacksOpenClose() const;
     quint64 lastListedRowId() const;
-    const QString &allRowsUrl(const QString &base, const QString &watchList, bool FirstFetch);
-    QString fetchAllRows(const QString &watchList, bool FirstFetch);
-    void paintListedRows(quint64 lastListed, bool FirstFetch);
+    const QString &allRowsUrl(const QString &base, const QString &watchList, bool withOpenClose);
+    int paintListedRows(quint64 lastListed, bool FirstFetch, bool withOpenClose);
+    void paintRow(int row, const QuoteNumbers &quote, bool FirstFetch, bool withOpenClose);
+    void forgetDeletedRows();
 
     QPointer<GridModel> m_grid;
     Fetch m_fetch;
+    Clock m_clock;
     int m_upPicture;
     int m_downPicture;
     bool m_closing = false;
+    QuoteFreshness m_freshness;
+    PriceHistory m_history;
+    QDateTime m_paintedAt; // the time of the refresh being painted
 
     // The last all-rows request and what it was built from: encoding a long
     // list costs more than the rest of the request, and the list seldom changes.
     QString m_urlWatchList;
     QString m_urlBase;
-    bool m_urlFirstFetch = false;
+    bool m_urlWithOpenClose = false;
     QString m_url;
 
     // Filled and emptied within one refresh, between its fetch and the end of

@@ -79,11 +79,14 @@ QStringView readFields(FieldCursor &fields, bool FirstFetch, QuoteNumbers &numbe
     const QStringView trendText = fields.text();
     setNumber(numbers.High, fields.number());
     setNumber(numbers.Low, fields.number());
-    if (const std::optional<qint32> volume = NumberRules::parseInteger(fields.text()))
+    if (const std::optional<qint64> volume = NumberRules::parseInteger(fields.text()))
         numbers.Volume = *volume;
     if (FirstFetch) {
-        setNumber(numbers.Open, fields.number());
-        setNumber(numbers.PrevClose, fields.number());
+        const std::optional<double> open = fields.number();
+        const std::optional<double> previousClose = fields.number();
+        setNumber(numbers.Open, open);
+        setNumber(numbers.PrevClose, previousClose);
+        numbers.openCloseSent = open || previousClose;
     }
     // Fields beyond are ignored.
     return trendText;

@@ -28,3 +28,12 @@ std::optional<QuoteNumbers> QuoteTable::find(QStringView gridSymbol, qsizetype p
     QuoteReply::readNumbers(m_lines[size_t(found)], FirstFetch, quote);
     return quote;
 }
+
+std::optional<QuoteNumbers> QuoteTable::first(bool FirstFetch) const
+{
+    if (m_lines.empty())
+        return std::nullopt;
+    QuoteNumbers quote;
+    QuoteReply::readNumbers(m_lines.front(), FirstFetch, quote);
+    return quote;
+}

@@ -26,6 +26,8 @@ public:
     // The quote of the first line for the grid symbol, trying the line at
     // position first; none when no line matches.
     std::optional<QuoteNumbers> find(QStringView gridSymbol, qsizetype position, bool FirstFetch) const;
+    // The quote of the reply's first line, whatever its symbol; none for an empty reply.
+    std::optional<QuoteNumbers> first(bool FirstFetch) const;
 
 private:
     QString m_body;

@@ -5,7 +5,6 @@
 #include "search/SearchRequest.h"
 #include "search/SearchText.h"
 #include "watch/SpreadGrid.h"
-#include "web/FetchUrl.h"
 #include "web/ServiceAddress.h"
 
 #include <QCloseEvent>
@@ -50,9 +49,10 @@ void fitTextToWidth(QLabel *label)
 
 } // namespace
 
-frmSearch::frmSearch(QWidget *owner)
+frmSearch::frmSearch(QWidget *owner, UrlFetch fetch)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                          Qt::MSWindowsFixedSizeDialogHint)
+    , m_fetch(std::move(fetch))
 {
     setObjectName(QStringLiteral("frmSearch"));
     setWindowTitle(QStringLiteral("Search Scrip"));
@@ -125,7 +125,8 @@ void frmSearch::runSearch()
     const std::optional<QString> base = ServiceAddress::base(); // none: a failed fetch
     const QString url = base ? SearchRequest::url(*base, SearchText::fromBox(Text1->text())) : QString();
     const QPointer<frmSearch> self(this);
-    const QString reply = url.isEmpty() ? QString() : FetchUrl(url);
+    const UrlFetch fetch = m_fetch; // this dialog may go while the fetch waits
+    const QString reply = url.isEmpty() ? QString() : fetch(url);
     // Destroyed, closed, or overtaken by a newer search while the fetch waited:
     // the reply has no place to go.
     if (!self)

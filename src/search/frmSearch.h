@@ -1,5 +1,7 @@
 #pragma once
 
+#include "web/FetchUrl.h"
+
 #include <QDialog>
 
 class QLabel;
@@ -17,7 +19,8 @@ class frmSearch : public QDialog
     Q_OBJECT
 
 public:
-    explicit frmSearch(QWidget *owner);
+    // fetch brings a URL's reply body, "" on any failure.
+    frmSearch(QWidget *owner, UrlFetch fetch);
 
     QString sScrip;
 
@@ -47,4 +50,5 @@ private:
     // Taken by every search and moved on when the dialog is shown or hidden:
     // a reply whose search is no longer the latest finds it changed and is dropped.
     int m_searchSerial = 0;
+    UrlFetch m_fetch;
 };

@@ -1,6 +1,5 @@
 #include "watch/GridModel.h"
 
-#include "quotes/NumberRules.h"
 #include "watch/NumberFormat.h"
 
 #include <QColor>
@@ -107,9 +106,33 @@ QString GridModel::text(int row, int col) const
 
 double GridModel::shownNumber(int row, int col) const
 {
-    if (isCell(row, col) && m_specs[col - 1].kind == CellKind::Number)
-        return NumberFormat::shownValue(m_columns[col - 1].numbers[row - 1], m_specs[col - 1].decimals);
-    return NumberRules::readLeadingNumber(text(row, col));
+    if (!isCell(row, col) || m_specs[col - 1].kind != CellKind::Number)
+        return 0;
+    const double value = m_columns[col - 1].numbers[row - 1];
+    return std::isnan(value) ? 0 : NumberFormat::shownValue(value, m_specs[col - 1].decimals);
+}
+
+double GridModel::shownValue(int col, double value) const
+{
+    if (col < 1 || col > ColumnCount() || m_specs[col - 1].kind != CellKind::Number)
+        return value;
+    return NumberFormat::shownValue(value, m_specs[col - 1].decimals);
+}
+
+bool GridModel::isEmpty(int row, int col) const
+{
+    if (!isCell(row, col))
+        return true;
+    const Column &column = m_columns[col - 1];
+    switch (m_specs[col - 1].kind) {
+    case CellKind::Text:
+        return column.texts[row - 1].isEmpty();
+    case CellKind::Number:
+        return std::isnan(column.numbers[row - 1]);
+    case CellKind::Picture:
+        return column.pictures[row - 1] == 0;
+    }
+    return true;
 }
 
 void GridModel::setText(int row, int col, const QString &text)
@@ -362,6 +385,8 @@ QVariant GridModel::data(const QModelIndex &index, int role) const
     }
     case Qt::AccessibleDescriptionRole:
         return spokenWords(row, col);
+    case Qt::ToolTipRole:
+        return m_rowToolTip ? QVariant(m_rowToolTip(row)) : QVariant();
     default:
         return {};
     }

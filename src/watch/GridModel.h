@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <vector>
 
 // The cells of a grid: rows numbered from 1, columns from 1, headers in row 0.
@@ -38,11 +39,15 @@ public:
 
     // Reading a cell gives it as shown; an empty cell gives "".
     QString text(int row, int col) const;
-    // The leading number of the cell's text, as cheap as the cell allows; 0 when none.
+    // A number cell's value as the cell shows it, rounded to its decimals;
+    // 0 for an empty cell or one of another kind.
     double shownNumber(int row, int col) const;
+    // A value as the column's cells would show it.
+    double shownValue(int col, double value) const;
+    bool isEmpty(int row, int col) const;
     void setText(int row, int col, const QString &text);
     void setNumber(int row, int col, double value);
-    void setInteger(int row, int col, qint32 value) { setNumber(row, col, double(value)); }
+    void setInteger(int row, int col, qint64 value) { setNumber(row, col, double(value)); }
     void clearCell(int row, int col);
 
     quint32 backColour(int row, int col) const;
@@ -56,6 +61,9 @@ public:
     int addPicture(const QImage &picture, const QString &words = QString());
     int picture(int row, int col) const;
     void setPicture(int row, int col, int pictureId);
+
+    // The tooltip of every cell of a row, asked for when it is shown.
+    void setRowToolTip(std::function<QString(int row)> toolTip) { m_rowToolTip = std::move(toolTip); }
 
     // A locked grid lets the user select cells but never edit them.
     void setLocked(bool locked) { m_locked = locked; }
@@ -117,6 +125,7 @@ private:
     QList<QImage> m_pictures;
     QStringList m_pictureWords;
     QHash<quint32, QString> m_colourWords;
+    std::function<QString(int row)> m_rowToolTip;
     int m_rowCount = 0;
     bool m_locked = false;
 

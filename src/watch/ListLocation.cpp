@@ -20,7 +20,7 @@ const QString kListName = QStringLiteral("Scrips.dat");
 Places choose(const Folders &folders)
 {
     if (folders.programWritable)
-        return {QDir(folders.program).filePath(kListName), QString()};
+        return {QDir(folders.program).filePath(kListName), folders.startedIn};
     return {QDir(folders.userData).filePath(kListName), folders.userCache};
 }
 
@@ -34,6 +34,7 @@ Folders ofThisProgram(const QStringList &installFolders)
     folders.programWritable = !installed && QFileInfo(folders.program).isWritable();
     folders.userData = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     folders.userCache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    folders.startedIn = QDir::currentPath();
     return folders;
 }
 
@@ -46,8 +47,8 @@ void prepare(const Places &places, const Folders &folders)
         qCDebug(lcList) << "the list beside the program" << (copied ? "was copied to" : "could not be copied to")
                         << places.scripsPath;
     }
-    if (!places.advertFolder.isEmpty() && QDir().mkpath(places.advertFolder))
-        QDir::setCurrent(places.advertFolder);
+    if (!places.advertFolder.isEmpty())
+        QDir().mkpath(places.advertFolder);
     qCDebug(lcList) << "the list lives in" << places.scripsPath;
 }
 

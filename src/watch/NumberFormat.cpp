@@ -1,6 +1,6 @@
 #include "watch/NumberFormat.h"
 
-#include "quotes/ExactPowersOfTen.h"
+#include "watch/ExactPowersOfTen.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,19 +1,125 @@
 #include "watch/ScripsFile.h"
 
 #include "watch/FileSwap.h"
+#include "watch/WatchList.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace ScripsFile {
+namespace {
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("ScripsFile", text);
+}
+
+QString systemError(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// Closes the descriptor when it goes.
+struct Descriptor
+{
+    int fd;
+    ~Descriptor()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+// Reads up to limit + 1 bytes, so that a longer file shows itself.
+QString readAtMost(int fd, qint64 limit, QByteArray &bytes)
+{
+    bytes.resize(0);
+    char buffer[64 * 1024];
+    while (bytes.size() <= limit) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return systemError(errno);
+        if (got == 0)
+            return QString();
+        bytes.append(buffer, qsizetype(got));
+    }
+    return tr("it is larger than a watch list can be");
+}
+
+QString readRegularFile(int fd, QByteArray &bytes)
+{
+    struct stat status
+    {
+    };
+    if (::fstat(fd, &status) != 0)
+        return systemError(errno);
+    if (!S_ISREG(status.st_mode))
+        return tr("it is not a regular file");
+    return readAtMost(fd, kMaxFileBytes, bytes);
+}
+
+QStringList scripsOf(const QByteArray &bytes)
+{
+    QStringList scrips;
+    for (QString &line : lines(bytes))
+        if (holdsScrip(line))
+            scrips.append(std::move(line));
+    return scrips;
+}
+
+} // namespace
+
+int openForReading(const QByteArray &path)
+{
+    return ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+}
+
+Loaded load(const QString &path, const OpenFile &open)
+{
+    Loaded loaded;
+    const Descriptor file{open(QFile::encodeName(path))};
+    if (file.fd < 0) {
+        loaded.found = errno != ENOENT && errno != ENOTDIR;
+        if (loaded.found)
+            loaded.failure = systemError(errno);
+        return loaded;
+    }
+    loaded.found = true;
+    QByteArray bytes;
+    loaded.failure = readRegularFile(file.fd, bytes);
+    if (!loaded.failure.isEmpty())
+        return loaded;
+    loaded.scrips = scripsOf(bytes);
+    if (loaded.scrips.size() > WatchList::kMaxScrips) {
+        loaded.failure = tr("it holds %L1 scrips, more than the %L2 a watch list holds")
+                             .arg(loaded.scrips.size())
+                             .arg(WatchList::kMaxScrips);
+        loaded.scrips.clear();
+    }
+    return loaded;
+}
 
 QStringList lines(const QByteArray &bytes)
 {
-    const QByteArrayView all(bytes);
+    QByteArrayView all(bytes);
+    if (all.startsWith("\xEF\xBB\xBF"))
+        all = all.sliced(3);
     QStringList result;
     qsizetype start = 0;
     for (qsizetype i = 0; i < all.size(); ++i) {
-        if (all[i] != '\r')
+        if (all[i] != '\r' && all[i] != '\n')
             continue;
         result.append(QString::fromLatin1(all.sliced(start, i - start)));
-        if (i + 1 < all.size() && all[i + 1] == '\n')
+        if (all[i] == '\r' && i + 1 < all.size() && all[i + 1] == '\n')
             ++i;
         start = i + 1;
     }
@@ -42,6 +148,12 @@ QByteArray serialize(const QStringList &rows)
 
 QString save(const QString &path, const QStringList &rows)
 {
+    // A list the user made read-only stays so, even for an administrator,
+    // whom the system would let replace it.
+    const QFileInfo file(path);
+    if (file.exists() &&
+        (!file.isWritable() || !(file.permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther))))
+        return tr("the file is read-only");
     return FileSwap::replace(path, serialize(rows), FileSwap::Link::Follow);
 }
 

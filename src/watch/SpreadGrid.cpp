@@ -1,10 +1,14 @@
 #include "watch/SpreadGrid.h"
 
 #include "watch/GridCellDelegate.h"
+#include "watch/GridText.h"
 
+#include <QClipboard>
 #include <QContextMenuEvent>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <cmath>
 
@@ -80,12 +84,50 @@ void SpreadGrid::mousePressEvent(QMouseEvent *event)
 
 void SpreadGrid::contextMenuEvent(QContextMenuEvent *event)
 {
+    event->accept();
+    if (event->reason() == QContextMenuEvent::Keyboard) {
+        openMenuAtActiveCell();
+        return;
+    }
     // The scroll area hands on the viewport's event, in viewport coordinates.
     const QModelIndex index = indexAt(event->pos());
     const int row = index.isValid() ? index.row() + 1 : 0;
     const int col = index.isValid() ? index.column() + 1 : 0;
     emit rightClicked(col, row, event->globalPos());
+}
+
+void SpreadGrid::keyPressEvent(QKeyEvent *event)
+{
+    if (event->matches(QKeySequence::Copy)) {
+        copySelectedRows();
+    } else if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::NoModifier) {
+        emit deletePressed(m_activeRow);
+    } else if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
+        openMenuAtActiveCell();
+    } else {
+        QTableView::keyPressEvent(event);
+        return;
+    }
     event->accept();
+}
+
+void SpreadGrid::openMenuAtActiveCell()
+{
+    const QModelIndex active = m_model->index(m_activeRow - 1, m_activeColumn - 1);
+    if (!active.isValid())
+        return;
+    scrollTo(active);
+    emit rightClicked(m_activeColumn, m_activeRow, viewport()->mapToGlobal(visualRect(active).center()));
+}
+
+void SpreadGrid::copySelectedRows()
+{
+    QList<int> rows;
+    for (const QModelIndex &index : selectionModel()->selectedIndexes())
+        rows.append(index.row() + 1);
+    if (rows.isEmpty())
+        rows.append(m_activeRow);
+    QGuiApplication::clipboard()->setText(GridText::tabSeparated(*m_model, rows));
 }
 
 void SpreadGrid::currentChanged(const QModelIndex &current, const QModelIndex &previous)

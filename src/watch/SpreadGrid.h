@@ -8,6 +8,7 @@
 // and columns numbered from 1. It keeps an active cell that only the user
 // moves (a right click, a click, the keys), reports right clicks and
 // double-clicks with their cell, and sizes its columns in character widths.
+// Ctrl+C copies the selected rows as tab-separated text, headers first.
 // Whenever the rows change, the active cell stays within them (row 1 when
 // there are none).
 class SpreadGrid : public QTableView
@@ -20,7 +21,6 @@ public:
     GridModel *grid() const { return m_model; }
 
     int activeRow() const { return m_activeRow; }
-    int activeColumn() const { return m_activeColumn; }
 
     // Highlights the block and makes its first row the active row; a column
     // of -1 selects whole rows.
@@ -28,17 +28,23 @@ public:
 
 signals:
     // row is 0 for a click outside the rows, such as the area below them.
+    // The Menu key and Shift+F10 report the active cell, at that cell.
     void rightClicked(int col, int row, const QPoint &globalPos);
+    // The Delete key, on the active row.
+    void deletePressed(int row);
     void cellActivated(int col, int row);
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
 
 private:
     void applyColumnWidths();
     void keepActiveCellInRows();
+    void openMenuAtActiveCell();
+    void copySelectedRows();
 
     GridModel *m_model;
     int m_activeRow = 1;

@@ -1,31 +1,58 @@
 #include "watch/WatchList.h"
 
+#include <algorithm>
+
+const QString &WatchList::text() const
+{
+    if (!m_textCurrent) {
+        qsizetype length = 0;
+        for (const Entry &entry : m_entries)
+            length += entry.symbol.size() + 2;
+        m_text.clear();
+        m_text.reserve(length);
+        for (const Entry &entry : m_entries) {
+            m_text += u',';
+            m_text += entry.symbol;
+            m_text += u',';
+        }
+        m_textCurrent = true;
+    }
+    return m_text;
+}
+
 bool WatchList::contains(const QString &symbol) const
 {
-    return m_text.contains(u',' + symbol + u',');
+    return text().contains(u',' + symbol + u',');
 }
 
-void WatchList::append(const QString &symbol)
+quint64 WatchList::append(const QString &symbol)
 {
-    m_text += u',';
-    m_text += symbol;
-    m_text += u',';
-    m_lengths.push_back(int(symbol.size()));
+    m_entries.push_back({symbol, m_nextId++});
+    m_textCurrent = false;
+    return m_entries.back().id;
 }
 
-void WatchList::removeAt(int index)
+bool WatchList::remove(quint64 id)
 {
-    if (index < 0 || index >= size())
-        return;
-    qsizetype offset = 0;
-    for (int i = 0; i < index; ++i)
-        offset += m_lengths[i] + 2;
-    m_text.remove(offset, m_lengths[index] + 2);
-    m_lengths.erase(m_lengths.begin() + index);
+    const int index = indexOf(id);
+    if (index < 0)
+        return false;
+    m_entries.erase(m_entries.begin() + index);
+    m_textCurrent = false;
+    return true;
+}
+
+int WatchList::indexOf(quint64 id) const
+{
+    // Identities grow down the list: a binary search finds the entry.
+    const auto found = std::lower_bound(m_entries.begin(), m_entries.end(), id,
+                                        [](const Entry &entry, quint64 wanted) { return entry.id < wanted; });
+    return found != m_entries.end() && found->id == id ? int(found - m_entries.begin()) : -1;
 }
 
 void WatchList::clear()
 {
+    m_entries.clear();
     m_text.clear();
-    m_lengths.clear();
+    m_textCurrent = true;
 }

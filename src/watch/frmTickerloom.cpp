@@ -2,22 +2,16 @@
 
 #include "search/frmSearch.h"
 #include "watch/GridFit.h"
-#include "watch/ListLog.h"
 #include "watch/ProgramIcon.h"
 #include "watch/QuoteGridColumns.h"
-#include "watch/ScripsFile.h"
 #include "watch/SpreadGrid.h"
 #include "watch/SwitchTimer.h"
 #include "watch/TrendPictures.h"
-#include "web/FetchUrl.h"
+#include "watch/WatchListKeeper.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QPixmap>
@@ -26,8 +20,6 @@
 namespace {
 
 const QString kTitle = QStringLiteral("Tickerloom");
-constexpr int kRefreshIntervalMs = 5000;
-constexpr int kLoadSliceMs = 10; // a long list is loaded in slices this long, with events between them
 
 QLabel *hiddenPicture(const QString &name, const QImage &picture, QRect geometry, QWidget *parent)
 {
@@ -43,7 +35,7 @@ QLabel *hiddenPicture(const QString &name, const QImage &picture, QRect geometry
 
 frmTickerloom::frmTickerloom(const QString &scripsPath, QuoteRefresher::Fetch fetch, QWidget *parent)
     : QWidget(parent)
-    , m_scripsPath(scripsPath)
+    , m_fetch(fetch)
 {
     setObjectName(QStringLiteral("frmTickerloom"));
     setWindowTitle(kTitle);
@@ -53,143 +45,88 @@ frmTickerloom::frmTickerloom(const QString &scripsPath, QuoteRefresher::Fetch fe
     designFont.setPointSizeF(8.25);
     setFont(designFont);
     createControls();
-
-    GridModel *grid = fpSpread1->grid();
-    const int upPicture = grid->addPicture(Image2->pixmap().toImage(), tr("up"));
-    const int downPicture = grid->addPicture(Image1->pixmap().toImage(), tr("down"));
-    grid->describeColour(QuoteRefresher::kRoseColour, tr("rose"));
-    grid->describeColour(QuoteRefresher::kFellColour, tr("fell"));
-    grid->describeColour(QuoteRefresher::kSameColour, tr("unchanged"));
-    m_refresher = new QuoteRefresher(grid, fetch ? std::move(fetch) : QuoteRefresher::Fetch(FetchUrl), upPicture,
-                                     downPicture, this);
+    m_keeper = new WatchListKeeper(scripsPath, fpSpread1->grid(), QuoteGridColumns::Symbol, this);
+    wireQuoteGrid(std::move(fetch));
+    connect(m_keeper, &WatchListKeeper::loadFailed, this,
+            [this](const QString &message) { showMessage(QMessageBox::Warning, message); });
+    connect(m_keeper, &WatchListKeeper::saveFailed, this,
+            [this](const QString &message) { showMessage(QMessageBox::Warning, message); });
 }
 
 frmTickerloom::~frmTickerloom() = default;
 
 void frmTickerloom::createControls()
 {
-    Timer1 = new SwitchTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(kRefreshIntervalMs);
-    Timer1->setTimerType(Qt::PreciseTimer); // a coarse timer may tick up to 5% early
-    connect(Timer1, &QTimer::timeout, this, &frmTickerloom::OnRefreshTick);
-
     Command1 = new QPushButton(QStringLiteral("Add Scrip"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
     Command1->setGeometry(10, 22, 79, 22);
     connect(Command1, &QPushButton::clicked, this, &frmTickerloom::OnAddScrip);
 
+    // The free space right of the button says how current the prices are.
+    lblStatus = new QLabel(this);
+    lblStatus->setObjectName(QStringLiteral("lblStatus"));
+    lblStatus->setGeometry(100, 22, 840, 22);
+    lblStatus->setAccessibleName(tr("Quote status"));
+
     fpSpread1 = new SpreadGrid(QuoteGridColumns::specs(), this);
     fpSpread1->setObjectName(QStringLiteral("fpSpread1"));
     fpSpread1->setGeometry(0, 62, 948, 370);
     connect(fpSpread1, &SpreadGrid::rightClicked, this, &frmTickerloom::onGridRightClick);
+    connect(fpSpread1, &SpreadGrid::deletePressed, this, &frmTickerloom::onDeleteKey);
 
     Image2 = hiddenPicture(QStringLiteral("Image2"), TrendPictures::up(), QRect(16, 0, 15, 15), this);
     Image1 = hiddenPicture(QStringLiteral("Image1"), TrendPictures::down(), QRect(0, 0, 15, 15), this);
-
-    mnuTickerloom = new QMenu(kTitle, this);
-    mnuTickerloom->setObjectName(QStringLiteral("mnuTickerloom"));
-    mnuDelete = mnuTickerloom->addAction(QStringLiteral("Delete"));
-    mnuDelete->setObjectName(QStringLiteral("mnuDelete"));
-    connect(mnuDelete, &QAction::triggered, this, &frmTickerloom::OnDeleteScrip);
+    createMenu();
 
     setTabOrder(fpSpread1, Command1);
     fpSpread1->setFocus();
 }
 
+void frmTickerloom::createMenu()
+{
+    mnuTickerloom = new QMenu(kTitle, this);
+    mnuTickerloom->setObjectName(QStringLiteral("mnuTickerloom"));
+    mnuDelete = mnuTickerloom->addAction(QStringLiteral("Delete"));
+    mnuDelete->setObjectName(QStringLiteral("mnuDelete"));
+    connect(mnuDelete, &QAction::triggered, this, &frmTickerloom::OnDeleteScrip);
+}
+
+void frmTickerloom::wireQuoteGrid(QuoteRefresher::Fetch fetch)
+{
+    GridModel *grid = fpSpread1->grid();
+    const int upPicture = grid->addPicture(Image2->pixmap().toImage(), tr("up"));
+    const int downPicture = grid->addPicture(Image1->pixmap().toImage(), tr("down"));
+    grid->describeColour(QuoteRefresher::kRoseColour, tr("rose"));
+    grid->describeColour(QuoteRefresher::kFellColour, tr("fell"));
+    grid->describeColour(QuoteRefresher::kSameColour, tr("unchanged"));
+    m_refresher = new QuoteRefresher(grid, std::move(fetch), upPicture, downPicture, this);
+    grid->setRowToolTip([refresher = m_refresher](int row) { return refresher->rowToolTip(row); });
+    connect(m_refresher, &QuoteRefresher::freshnessChanged, lblStatus, &QLabel::setText);
+    m_keeper->setRefreshes({
+        [refresher = m_refresher](const QString &list, bool first) { refresher->RefreshQuotes(list, first); },
+        [refresher = m_refresher](int row, bool first) { refresher->RefreshQuoteRow(row, first); },
+    });
+}
+
 void frmTickerloom::OnWindowLoad()
 {
-    GridModel *grid = fpSpread1->grid();
-    grid->setLocked(true);
-    grid->setRowCount(0);
-    m_watchList.clear();
-    // The first refresh needs no count of running refreshes: the window is
-    // shown only after it, so nothing can add, delete or tick meanwhile.
-    const QPointer<frmTickerloom> self(this);
-    LoadScrips();
-    if (!self)
-        return;
-    grid->setRowCount(grid->RowCount() + 1); // the spare row
-    if (grid->RowCount() > 1)
-        resumeTimer();
+    fpSpread1->grid()->setLocked(true);
+    m_keeper->load();
 }
 
-void frmTickerloom::LoadScrips()
+const QString &frmTickerloom::watchListText() const
 {
-    GridModel *grid = fpSpread1->grid();
-    grid->setRowCount(0);
-    ScripsFile::removeStaleTemporaries(m_scripsPath);
-    QFile file(m_scripsPath);
-    if (!file.open(QIODevice::ReadOnly)) {
-        qCDebug(lcList) << "no list loaded from" << m_scripsPath << ":" << file.errorString();
-        return; // no list yet: the first add creates the file
-    }
-    bool readWhole = false;
-    const auto readLines = [&] {
-        const QByteArray bytes = file.readAll();
-        readWhole = file.error() == QFileDevice::NoError;
-        file.close();
-        return ScripsFile::lines(bytes);
-    };
-    // The file's bytes and lines are gone before the first refresh, which needs the memory more.
-    if (!appendLoadedScrips(readLines()))
-        return;
-    qCDebug(lcList) << "loaded" << m_watchList.size() << "scrips from" << m_scripsPath
-                    << (readWhole ? "" : "(the read failed part way)");
-    if (readWhole)
-        RefreshQuotes(true);
+    return m_keeper->list().text();
 }
 
-// Adds the scrips of the file's lines as rows, handling events between slices
-// of the work. Each slice's rows arrive in one insertion, so a paint or a
-// click between slices always meets a whole model. False when the window
-// went meanwhile.
-bool frmTickerloom::appendLoadedScrips(const QStringList &lines)
+bool frmTickerloom::isClosing() const
 {
-    GridModel *grid = fpSpread1->grid();
-    const QPointer<frmTickerloom> self(this);
-    QStringList slice;
-    const auto appendSlice = [&] {
-        for (const QString &symbol : std::as_const(slice))
-            m_watchList.append(symbol);
-        grid->appendRows(QuoteGridColumns::Symbol, slice);
-        slice.clear();
-    };
-    // Reading the clock costs more than taking a line: it is read every so many lines.
-    constexpr qsizetype kLinesPerClockReading = 64;
-    QElapsedTimer sliceTime;
-    sliceTime.start();
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        if (ScripsFile::holdsScrip(lines[i]))
-            slice.append(lines[i]);
-        if (i % kLinesPerClockReading == 0 && sliceTime.hasExpired(kLoadSliceMs)) {
-            appendSlice();
-            QCoreApplication::processEvents();
-            if (!self)
-                return false;
-            sliceTime.restart();
-        }
-    }
-    appendSlice();
-    return true;
+    return m_keeper->isClosing();
 }
 
-void frmTickerloom::SaveScrips()
+QString frmTickerloom::scripsPath() const
 {
-    const GridModel *grid = fpSpread1->grid();
-    QStringList rows;
-    rows.reserve(grid->RowCount());
-    for (int row = 1; row <= grid->RowCount(); ++row)
-        rows.append(grid->text(row, QuoteGridColumns::Symbol));
-    QDir().mkpath(QFileInfo(m_scripsPath).absolutePath()); // the user's data folder, made when first needed
-    const QString failure = ScripsFile::save(m_scripsPath, rows);
-    if (failure.isEmpty())
-        return;
-    qCDebug(lcList) << "saving" << m_scripsPath << "failed:" << failure;
-    showMessage(QMessageBox::Warning,
-                tr("The watch list could not be saved to \"%1\": %2.\n\n"
-                   "The list is kept in this window; the file still holds the list as it was last saved.")
-                    .arg(m_scripsPath, failure));
+    return m_keeper->scripsPath();
 }
 
 // The window may go while a message box waits, taking the box with it.
@@ -198,11 +135,6 @@ void frmTickerloom::showMessage(QMessageBox::Icon icon, const QString &text)
     const QPointer<QMessageBox> box = new QMessageBox(icon, kTitle, text, QMessageBox::Ok, this);
     box->exec();
     delete box.data();
-}
-
-void frmTickerloom::RefreshQuotes(bool FirstFetch)
-{
-    m_refresher->RefreshQuotes(m_watchList.text(), FirstFetch);
 }
 
 void frmTickerloom::resizeEvent(QResizeEvent *event)
@@ -223,28 +155,7 @@ void frmTickerloom::OnWindowResize()
 
 void frmTickerloom::OnRefreshTick()
 {
-    Timer1->setEnabled(false);
-    ++m_refreshesRunning;
-    const QPointer<frmTickerloom> self(this);
-    RefreshQuotes(false);
-    if (!self)
-        return;
-    --m_refreshesRunning;
-    resumeTimer();
-}
-
-// The timer stays off while any refresh runs, so refreshes never overlap, and
-// the next tick comes a whole interval after the last refresh ended. Deletes
-// chosen meanwhile run first.
-void frmTickerloom::resumeTimer()
-{
-    if (isClosing() || m_refreshesRunning > 0)
-        return;
-    if (!m_pendingDeletes.empty()) {
-        deleteChosenRows(); // resumes the timer when done
-        return;
-    }
-    Timer1->setEnabled(true);
+    m_keeper->refreshTick();
 }
 
 void frmTickerloom::closeEvent(QCloseEvent *event)
@@ -255,16 +166,24 @@ void frmTickerloom::closeEvent(QCloseEvent *event)
 
 void frmTickerloom::OnWindowClose()
 {
-    Timer1->setEnabled(false);
+    m_keeper->close();
     m_refresher->setClosing();
     // Ends every event loop, the waits of pending fetches included.
     QCoreApplication::exit(0);
 }
 
+void frmTickerloom::bringToFront()
+{
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+}
+
 void frmTickerloom::OnAddScrip()
 {
     if (!m_search)
-        m_search = new frmSearch(this);
+        m_search = new frmSearch(this, m_fetch);
     m_search->sScrip.clear();
     const QPointer<frmTickerloom> self(this);
     m_search->exec();
@@ -275,85 +194,48 @@ void frmTickerloom::OnAddScrip()
 
 bool frmTickerloom::addScrip(const QString &sScrip)
 {
-    if (sScrip.isEmpty())
+    const QPointer<frmTickerloom> self(this);
+    switch (m_keeper->add(sScrip)) {
+    case WatchListKeeper::Added::Nothing:
         return false;
-    if (m_watchList.contains(sScrip)) {
+    case WatchListKeeper::Added::AlreadyListed:
         showMessage(QMessageBox::NoIcon, QStringLiteral("Scrip already added"));
         return false;
-    }
-    if (m_watchList.size() >= WatchList::kMaxScrips) {
+    case WatchListKeeper::Added::ListFull:
         showMessage(QMessageBox::Information, tr("The watch list holds at most %L1 scrips. Delete one to add %2.")
                                                   .arg(WatchList::kMaxScrips)
                                                   .arg(sScrip));
         return false;
+    case WatchListKeeper::Added::Added:
+        break;
     }
-    Timer1->setEnabled(false);
-    GridModel *grid = fpSpread1->grid();
-    const int row = grid->RowCount(); // the spare row receives the scrip
-    grid->setRowCount(row + 1);
-    grid->setText(row, QuoteGridColumns::Symbol, sScrip);
-    m_watchList.append(sScrip);
-
-    const QPointer<frmTickerloom> self(this);
-    ++m_refreshesRunning;
-    m_refresher->RefreshQuoteRow(row, true);
-    if (!self)
-        return true;
-    --m_refreshesRunning;
-    SaveScrips();
-    if (!self)
-        return true;
-    if (m_search)
+    if (self && m_search) {
         m_search->deleteLater(); // the next "Add Scrip" opens a fresh dialog
-    m_search = nullptr;
-    resumeTimer();
+        m_search = nullptr;
+    }
     return true;
 }
 
 void frmTickerloom::onGridRightClick(int, int row, const QPoint &globalPos)
 {
-    const GridModel *grid = fpSpread1->grid();
     // The spare row, the header and the empty area below the rows hold no scrip.
-    if (row < 1 || row >= grid->RowCount())
+    if (row < 1 || row > m_keeper->list().size())
         return;
-    fpSpread1->selectBlock(1, row, grid->ColumnCount(), row);
+    fpSpread1->selectBlock(1, row, QuoteGridColumns::kCount, row);
     mnuTickerloom->popup(globalPos);
 }
 
-void frmTickerloom::OnDeleteScrip()
+void frmTickerloom::onDeleteKey(int row)
 {
-    // The delete is bound to the row it was chosen on, and carried out once
-    // no refresh runs, that is, when the timer is on again: a refresh that is
-    // waiting for the network ends first.
-    const GridModel *grid = fpSpread1->grid();
-    const int row = fpSpread1->activeRow();
-    if (row < 1 || row >= grid->RowCount())
-        return; // the spare row holds no scrip, and a later add would fill it
-    m_pendingDeletes.push_back(grid->rowId(row));
-    if (Timer1->isEnabled())
-        deleteChosenRows();
+    if (row < 1 || row > m_keeper->list().size())
+        return;
+    fpSpread1->selectBlock(1, row, QuoteGridColumns::kCount, row);
+    OnDeleteScrip();
 }
 
-void frmTickerloom::deleteChosenRows()
+// Bound to the entry of the grid's active row when chosen, and carried out
+// once no refresh runs: a refresh that is waiting for the network ends first.
+void frmTickerloom::OnDeleteScrip()
 {
-    Timer1->setEnabled(false);
-    GridModel *grid = fpSpread1->grid();
-    bool deleted = false;
-    while (!m_pendingDeletes.empty()) {
-        const int row = grid->rowOf(m_pendingDeletes.front());
-        m_pendingDeletes.pop_front();
-        if (row < 1 || row >= grid->RowCount())
-            continue; // gone meanwhile, or the spare row: nothing to delete
-        grid->deleteRow(row);
-        grid->setRowCount(grid->RowCount() - 1);
-        m_watchList.removeAt(row - 1);
-        deleted = true;
-    }
-    if (deleted) {
-        const QPointer<frmTickerloom> self(this);
-        SaveScrips();
-        if (!self)
-            return;
-    }
-    resumeTimer();
+    m_keeper->chooseDelete(fpSpread1->activeRow());
 }

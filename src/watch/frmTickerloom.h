@@ -1,36 +1,30 @@
 #pragma once
 
 #include "quotes/QuoteRefresher.h"
-#include "watch/WatchList.h"
 
 #include <QMessageBox>
 #include <QPointer>
 #include <QWidget>
-#include <deque>
 
 class QLabel;
 class QMenu;
 class QAction;
 class QPushButton;
 class SpreadGrid;
-class SwitchTimer;
+class WatchListKeeper;
 class frmSearch;
 
-// The main window: the quote grid, the "Add Scrip" button, the refresh timer
-// and the right-click menu. It keeps the watch list in three forms in step:
-// the grid's rows, the watch-list string, and the file "Scrips.dat".
-//
-// Every fetch waits in a nested event loop, so the user can add, delete or
-// close while a refresh waits. At most one refresh runs at a time: the timer
-// runs again only once none is running, and a delete chosen meanwhile waits
-// for that moment, bound to the row it was chosen on.
+// The main window: the quote grid, the "Add Scrip" button, the line that
+// says how current the prices are, and the right-click menu. It lays out the
+// controls and wires their events to the watch list's keeper, which holds
+// the list, its file and the refresh timer, and to the quote refresher.
 class frmTickerloom : public QWidget
 {
     Q_OBJECT
 
 public:
-    // scripsPath is the list's file; the program passes "Scrips.dat" beside itself.
-    explicit frmTickerloom(const QString &scripsPath, QuoteRefresher::Fetch fetch = {}, QWidget *parent = nullptr);
+    // scripsPath is the list's file; fetch brings a URL's reply body, "" on any failure.
+    frmTickerloom(const QString &scripsPath, QuoteRefresher::Fetch fetch, QWidget *parent = nullptr);
     ~frmTickerloom() override;
 
     // Start-up, run before the window is first shown.
@@ -45,11 +39,13 @@ public:
     // Adds a picked scrip: the duplicate check, the new row, its first fetch,
     // the save. Returns whether it was added.
     bool addScrip(const QString &sScrip);
+    // Brings the window to the front, as a second start of the program asks.
+    void bringToFront();
 
-    const QString &watchListText() const { return m_watchList.text(); }
-    bool isClosing() const { return m_refresher->isClosing(); }
+    const QString &watchListText() const;
+    bool isClosing() const;
     SpreadGrid *quoteGrid() const { return fpSpread1; }
-    QString scripsPath() const { return m_scripsPath; }
+    QString scripsPath() const;
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -57,16 +53,13 @@ protected:
 
 private:
     void createControls();
-    void LoadScrips();
-    void SaveScrips();
-    bool appendLoadedScrips(const QStringList &lines);
-    void RefreshQuotes(bool FirstFetch);
-    void resumeTimer();
-    void deleteChosenRows();
+    void createMenu();
+    void wireQuoteGrid(QuoteRefresher::Fetch fetch);
+    void onDeleteKey(int row);
     void showMessage(QMessageBox::Icon icon, const QString &text);
 
-    SwitchTimer *Timer1;
     QPushButton *Command1;
+    QLabel *lblStatus;
     SpreadGrid *fpSpread1;
     QLabel *Image2;
     QLabel *Image1;
@@ -74,9 +67,7 @@ private:
     QAction *mnuDelete;
     QPointer<frmSearch> m_search;
 
-    QString m_scripsPath;
-    WatchList m_watchList;
-    QuoteRefresher *m_refresher; // owns the Closing flag, read after every wait
-    int m_refreshesRunning = 0;
-    std::deque<quint64> m_pendingDeletes; // identities of the rows chosen, in the order chosen
+    QuoteRefresher::Fetch m_fetch;
+    WatchListKeeper *m_keeper;
+    QuoteRefresher *m_refresher;
 };

@@ -26,9 +26,9 @@ void showAdvert(const QByteArray &picture, const QString &link)
 
 } // namespace
 
-QString FetchUrl(const QString &url)
+QString FetchUrl(const FetchSettings &settings, const QString &url)
 {
-    frmData data;
+    frmData data(settings.network, settings.deadlineMs, settings.advertFolder);
     data.setAdvertHandler(showAdvert);
     return data.GetData(url);
 }

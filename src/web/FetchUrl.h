@@ -1,8 +1,24 @@
 #pragma once
 
+#include "web/frmData.h"
+
 #include <QString>
+#include <functional>
+
+class QNetworkAccessManager;
+
+// What every fetch needs from the application that runs it.
+struct FetchSettings
+{
+    QNetworkAccessManager *network = nullptr;     // the application's HTTP client, on the window's thread
+    int deadlineMs = frmData::kDefaultDeadlineMs; // each transfer ends by then from its start
+    QString advertFolder;                         // where "ad.jpg" is written
+};
 
 // Fetches a URL with one HTTP GET and returns the reply body text, or "" on
 // any failure; an advertisement on the way opens its window and the data still
 // arrives. Nothing escapes it.
-QString FetchUrl(const QString &url);
+QString FetchUrl(const FetchSettings &settings, const QString &url);
+
+// A fetch as its callers hold it: URL in, reply body out, "" on any failure.
+using UrlFetch = std::function<QString(const QString &url)>;

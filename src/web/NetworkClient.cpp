@@ -1,9 +1,5 @@
 #include "web/NetworkClient.h"
 
-#include <QCoreApplication>
-#include <QNetworkAccessManager>
-#include <QPointer>
-
 namespace NetworkClient {
 namespace {
 
@@ -12,17 +8,6 @@ const QByteArray kUserAgent =
     "Mozilla/4.0 (compatible; MSIE 7.0; Windows NT 6.0; SLCC1; .NET CLR 2.0.50727; .NET CLR 3.0.04506)";
 
 } // namespace
-
-QNetworkAccessManager *manager()
-{
-    // Fetches run on the window's thread only, where the manager lives.
-    static QPointer<QNetworkAccessManager> shared;
-    if (!shared) {
-        shared = new QNetworkAccessManager(QCoreApplication::instance());
-        shared->setObjectName(QStringLiteral("Inet1"));
-    }
-    return shared;
-}
 
 QNetworkRequest request(const QUrl &url, int transferTimeoutMs)
 {

@@ -2,16 +2,11 @@
 
 #include <QNetworkRequest>
 
-class QNetworkAccessManager;
-
 // The program's one HTTP client, and the one place that says what a request
 // to the quote service carries: the program's two headers, identity encoding
 // (so the bytes checked are the bytes that arrived), no cookies, and a
 // transfer time-out.
 namespace NetworkClient {
-
-// Created on first use, owned by the application; for the window's thread.
-QNetworkAccessManager *manager();
 
 QNetworkRequest request(const QUrl &url, int transferTimeoutMs);
 

@@ -5,6 +5,7 @@
 #include "web/WebLog.h"
 
 #include <QByteArrayList>
+#include <QDir>
 #include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -13,8 +14,6 @@
 #include <memory>
 
 namespace {
-
-int g_deadlineMs = frmData::kDefaultDeadlineMs;
 
 const QString kAdvertFile = QStringLiteral("ad.jpg");
 
@@ -170,19 +169,12 @@ private:
 
 } // namespace
 
-frmData::frmData(QObject *parent)
+frmData::frmData(QNetworkAccessManager *network, int deadlineMs, const QString &advertFolder, QObject *parent)
     : QObject(parent)
-    , Inet1(NetworkClient::manager())
+    , Inet1(network)
+    , m_deadlineMs(deadlineMs)
+    , m_advertPath(QDir(advertFolder).filePath(kAdvertFile))
 {
-}
-
-void frmData::setDeadlineMs(int milliseconds)
-{
-    g_deadlineMs = milliseconds;
-}
-int frmData::deadlineMs()
-{
-    return g_deadlineMs;
 }
 
 QString frmData::GetData(const QString &url)
@@ -203,12 +195,12 @@ QString frmData::GetData(const QString &url)
 HttpResponse frmData::transfer(const QString &url)
 {
     const std::unique_ptr<QNetworkReply, DisconnectAndDeleteLater> reply(
-        Inet1->get(NetworkClient::request(QUrl(url), g_deadlineMs)));
+        Inet1->get(NetworkClient::request(QUrl(url), m_deadlineMs)));
     // Qt's network thread holds at most this much unread: the cap then bounds
     // what an endless body can cost.
     reply->setReadBufferSize(kReadBufferBytes);
     ReplyWatch watch(*reply);
-    watch.wait(g_deadlineMs);
+    watch.wait(m_deadlineMs);
     return watch.response();
 }
 
@@ -217,10 +209,10 @@ HttpResponse frmData::transfer(const QString &url)
 void frmData::showAdvert(const HttpOutcome::Outcome &advert)
 {
     // Never written through a link of that name, which could point anywhere.
-    FileSwap::removeLeftovers(kAdvertFile, FileSwap::Link::Replace);
-    const QString failure = FileSwap::replace(kAdvertFile, advert.picture, FileSwap::Link::Replace);
+    FileSwap::removeLeftovers(m_advertPath, FileSwap::Link::Replace);
+    const QString failure = FileSwap::replace(m_advertPath, advert.picture, FileSwap::Link::Replace);
     if (!failure.isEmpty())
-        qCDebug(lcWeb) << "advertisement not saved as" << kAdvertFile << ":" << failure;
+        qCDebug(lcWeb) << "advertisement not saved as" << m_advertPath << ":" << failure;
     if (m_advertHandler)
         m_advertHandler(advert.picture, advert.link);
 }

@@ -26,20 +26,18 @@ public:
     static constexpr qint64 kReadBufferBytes = 1024 * 1024; // what Qt may hold unread for us
     static constexpr int kDefaultDeadlineMs = 30000;
 
-    explicit frmData(QObject *parent = nullptr);
+    // The network manager is the application's; "ad.jpg" goes into advertFolder.
+    frmData(QNetworkAccessManager *network, int deadlineMs, const QString &advertFolder, QObject *parent = nullptr);
 
     void setAdvertHandler(AdvertHandler handler) { m_advertHandler = std::move(handler); }
     QString GetData(const QString &url);
-
-    // Every transfer ends by this deadline from its start, trickling or not.
-    // Tests shorten it to stay fast.
-    static void setDeadlineMs(int milliseconds);
-    static int deadlineMs();
 
 private:
     HttpResponse transfer(const QString &url);
     void showAdvert(const HttpOutcome::Outcome &advert);
 
     QNetworkAccessManager *Inet1;
+    int m_deadlineMs; // every transfer ends by then from its start, trickling or not
+    QString m_advertPath;
     AdvertHandler m_advertHandler;
 };

@@ -63,10 +63,8 @@ QUrl frmTip::linkAddress(const QString &link)
 void frmTip::openLink()
 {
     const QUrl address = linkAddress(StrLink);
-    if (address.isValid()) {
+    if (address.isValid())
         QDesktopServices::openUrl(address);
-        emit linkOpened(address);
-    }
     close(); // whether or not a browser opened
 }
 

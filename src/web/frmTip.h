@@ -28,9 +28,6 @@ public:
     // "http://www." + link when that is a valid http address, else empty.
     static QUrl linkAddress(const QString &link);
 
-signals:
-    void linkOpened(const QUrl &address);
-
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;

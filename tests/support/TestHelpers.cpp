@@ -1,9 +1,13 @@
 #include "support/TestHelpers.h"
 
+#include "web/FetchUrl.h"
+
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMessageBox>
+#include <QNetworkAccessManager>
 #include <QTest>
 #include <QTimer>
 #include <memory>
@@ -90,6 +94,13 @@ void whenDialogOpens(const QString &objectName, std::function<void(QWidget *)> a
         }
     });
     timer->start(10);
+}
+
+std::function<QString(const QString &url)> programFetch(QObject *owner, const QString &advertFolder)
+{
+    const FetchSettings settings{new QNetworkAccessManager(owner), frmData::kDefaultDeadlineMs,
+                                 advertFolder.isEmpty() ? QDir::currentPath() : advertFolder};
+    return [settings](const QString &url) { return FetchUrl(settings, url); };
 }
 
 } // namespace TestHelpers

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <functional>
 
+class QObject;
 class QWidget;
 
 namespace TestHelpers {
@@ -38,6 +39,10 @@ void writeFile(const QString &path, const QByteArray &bytes);
 // dialog that does not open within the deadline fails the running test with
 // a warning naming it, and the action never runs.
 void whenDialogOpens(const QString &objectName, std::function<void(QWidget *dialog)> action, int deadlineMs = 10000);
+
+// A fetch as the program makes it, through a network manager that owner
+// owns, with "ad.jpg" going into advertFolder.
+std::function<QString(const QString &url)> programFetch(QObject *owner, const QString &advertFolder = QString());
 
 // Milliseconds the slowest wait of a test may take before it counts as hung.
 constexpr int kWaitDeadlineMs = 10000;

@@ -1,4 +1,4 @@
-#include "quotes/FindQuote.h"
+#include "support/FindQuote.h"
 
 QuoteRecord FindQuote(const std::vector<QuoteRecord> &records, const QString &gridSymbol)
 {

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+#include <vector>
+
+// A small line chart of a row's last traded prices, for its tooltip.
+namespace PriceChart {
+
+QImage draw(const std::vector<float> &prices);
+
+// The chart as rich text that a tooltip shows: an image held in the text itself.
+QString asRichText(const std::vector<float> &prices);
+
+} // namespace PriceChart

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "watch/WatchList.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <deque>
+#include <functional>
+
+class GridModel;
+class SwitchTimer;
+
+// Keeps the watch list and everything read from it: the grid's SYMBOL
+// column with its spare row below the last scrip, the file, and the refresh
+// timer. It loads the list, adds and deletes scrips, saves after each
+// change, and decides when a refresh may run.
+//
+// Every refresh waits in a nested event loop, so the user can add, delete or
+// close meanwhile. At most one refresh runs at a time: the timer runs again
+// only once none is running, and a delete chosen meanwhile waits for that
+// moment, bound to the entry it was chosen on.
+class WatchListKeeper : public QObject
+{
+    Q_OBJECT
+
+public:
+    // The refreshes the keeper starts; both may wait, handling events.
+    struct Refreshes
+    {
+        std::function<void(const QString &watchList, bool FirstFetch)> allRows;
+        std::function<void(int row, bool FirstFetch)> oneRow;
+    };
+
+    enum class Added { Nothing, AlreadyListed, ListFull, Added };
+
+    static constexpr int kRefreshIntervalMs = 5000;
+
+    WatchListKeeper(const QString &scripsPath, GridModel *grid, int symbolColumn, QObject *parent = nullptr);
+
+    void setRefreshes(Refreshes refreshes) { m_refreshes = std::move(refreshes); }
+
+    const WatchList &list() const { return m_list; }
+    const QString &scripsPath() const { return m_scripsPath; }
+    SwitchTimer *timer() const { return m_timer; }
+    bool isClosing() const { return m_closing; }
+
+    // Start-up: the file into the list and the grid, the first refresh, the
+    // spare row, and the timer when the list holds a scrip.
+    void load();
+    // Appends a picked scrip, fetches its first quote and saves.
+    Added add(const QString &symbol);
+    // Deletes the scrip of a grid row now, or once the running refresh ends.
+    void chooseDelete(int row);
+    void refreshTick();
+    void close();
+
+signals:
+    // A list file that is there but cannot be read, and is never written this run.
+    void loadFailed(const QString &message);
+    void saveFailed(const QString &message);
+
+private:
+    bool appendLoaded(const QStringList &scrips);
+    void showAppended(const QStringList &symbols);
+    void save();
+    void resumeTimer();
+    void deleteChosen();
+    QStringList fileRows() const;
+
+    QString m_scripsPath;
+    GridModel *m_grid;
+    int m_symbolColumn;
+    SwitchTimer *m_timer;
+    Refreshes m_refreshes;
+    WatchList m_list;
+    std::deque<quint64> m_pendingDeletes; // entries chosen, in the order chosen
+    int m_refreshesRunning = 0;
+    bool m_closing = false;
+    QString m_unreadableFile; // why the file could not be read; then it is never replaced
+};
