@@ -55,7 +55,12 @@ elif command -v sudo >/dev/null 2>&1 && sudo -n true 2>/dev/null; then
   as_root=(sudo -n)
 else
   echo "Missing packages: ${missing[*]}" >&2
-  echo "Install them with:  sudo apt-get update && sudo $install_line" >&2
+  # sudo that asks for a password still works at a terminal; without sudo, only root can.
+  if command -v sudo >/dev/null 2>&1; then
+    echo "Install them with:  sudo apt-get update && sudo $install_line" >&2
+  else
+    echo "Install them as root (for example after su -):  apt-get update && $install_line" >&2
+  fi
   exit 1
 fi
 
