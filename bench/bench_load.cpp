@@ -99,7 +99,7 @@ int runChild(int argc, char *argv[], int scrips, bool emptyReply)
 
     std::printf("rows=%d before_fetch_ms=%.1f fetch_ms=%.1f first_refresh_ms=%.1f shown_ms=%.1f peak_rss_mb=%.1f "
                 "rss_before_window_mb=%.1f\n",
-                window.quoteGrid()->grid()->RowCount(), fetchCalledMs, fetchReturnedMs - fetchCalledMs,
+                window.quoteGrid()->grid()->rowCount(), fetchCalledMs, fetchReturnedMs - fetchCalledMs,
                 loadedMs - fetchReturnedMs, shownMs, BenchSupport::peakRssMb(), rssBefore);
     return 0;
 }

@@ -30,7 +30,7 @@ private slots:
 void tst_GridModel::rowCountAddsAndDropsRowsAtTheBottom()
 {
     GridModel grid(QuoteGridColumns::specs());
-    QCOMPARE(grid.ColumnCount(), 11);
+    QCOMPARE(grid.columnCount(), 11);
     grid.setRowCount(2);
     grid.setText(2, 1, "B");
     grid.setRowCount(3);
@@ -78,7 +78,7 @@ void tst_GridModel::deleteRowMovesTheRowsBelowUp()
         grid.setBackColour(row, 4, 0xFF0000);
     }
     grid.deleteRow(2);
-    QCOMPARE(grid.RowCount(), 4);
+    QCOMPARE(grid.rowCount(), 4);
     QCOMPARE(grid.text(1, 1), QStringLiteral("A"));
     QCOMPARE(grid.text(2, 1), QStringLiteral("C"));
     QCOMPARE(grid.text(2, 4), QStringLiteral("30.00"));

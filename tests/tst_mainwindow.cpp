@@ -132,7 +132,7 @@ static GridModel *gridOf(frmTickerloom &window)
 void tst_MainWindow::startsWithNoFileShowingOneBlankRow()
 {
     auto window = start(nullptr);
-    QCOMPARE(gridOf(*window)->RowCount(), 1);
+    QCOMPARE(gridOf(*window)->rowCount(), 1);
     QVERIFY(m_quotes.urls.isEmpty());
     QVERIFY(!timerOf(*window)->isEnabled());
     QVERIFY(gridOf(*window)->isLocked());
@@ -143,7 +143,7 @@ void tst_MainWindow::startsFromAnAllBlankFileWithOneEmptyRequest()
 {
     const QByteArray blank("\r\n   \r\n\r\n");
     auto window = start(&blank);
-    QCOMPARE(gridOf(*window)->RowCount(), 1);
+    QCOMPARE(gridOf(*window)->rowCount(), 1);
     QCOMPARE(m_quotes.urls.size(), 1);
     QVERIFY(m_quotes.urls[0].endsWith(QStringLiteral("?scr=&tl=1&ft=1")));
     QVERIFY(!timerOf(*window)->isEnabled());
@@ -154,7 +154,7 @@ void tst_MainWindow::startsWithThreeSymbolsAndTheFirstFetch()
     const QByteArray three("A\r\nB\r\nC\r\n");
     auto window = start(&three);
     GridModel *grid = gridOf(*window);
-    QCOMPARE(grid->RowCount(), 4);
+    QCOMPARE(grid->rowCount(), 4);
     QCOMPARE(grid->text(3, Col::Symbol), QStringLiteral("C"));
     QCOMPARE(grid->text(4, Col::Symbol), QString());
     QCOMPARE(window->watchListText(), QStringLiteral(",A,,B,,C,"));
@@ -174,7 +174,7 @@ void tst_MainWindow::keepsSpacesAndLineEndsOfTheFile()
     const QByteArray odd("  ABC  \r\n\r\nX\nY\rLAST");
     auto window = start(&odd);
     GridModel *grid = gridOf(*window);
-    QCOMPARE(grid->RowCount(), 5);
+    QCOMPARE(grid->rowCount(), 5);
     QCOMPARE(grid->text(1, Col::Symbol), QStringLiteral("  ABC  "));
     QCOMPARE(grid->text(2, Col::Symbol), QStringLiteral("X"));
     QCOMPARE(grid->text(3, Col::Symbol), QStringLiteral("Y"));
@@ -207,7 +207,7 @@ void tst_MainWindow::longListLoadsInWholeInsertionsWithEventsBetween()
     probe.start(0);
     window.OnWindowLoad();
     probe.stop();
-    QCOMPARE(grid->RowCount(), 30001);
+    QCOMPARE(grid->rowCount(), 30001);
     QCOMPARE(resets.size(), 0);
     QVERIFY(!inserts.isEmpty());
 }
@@ -217,7 +217,7 @@ void tst_MainWindow::addPutsTheScripInTheSpareRowStringAndFile()
     auto window = start(nullptr);
     QVERIFY(window->addScrip(QStringLiteral("ABC")));
     GridModel *grid = gridOf(*window);
-    QCOMPARE(grid->RowCount(), 2);
+    QCOMPARE(grid->rowCount(), 2);
     QCOMPARE(grid->text(1, Col::Symbol), QStringLiteral("ABC"));
     QCOMPARE(grid->text(1, Col::Open), QStringLiteral("6.00")); // fetched at once, first fetch
     QVERIFY(m_quotes.urls.last().endsWith(QStringLiteral("?scr=ABC&tl=1&ft=1")));
@@ -239,7 +239,7 @@ void tst_MainWindow::duplicateIsRefusedAndNothingChanges()
     QVERIFY(!window->addScrip(QStringLiteral("ABC")));
     QCOMPARE(closer.texts(), QStringList{QStringLiteral("Scrip already added")});
     QCOMPARE(closer.icons(), QList<int>{QMessageBox::NoIcon}); // the text, an OK button and the title alone
-    QCOMPARE(gridOf(*window)->RowCount(), 2);
+    QCOMPARE(gridOf(*window)->rowCount(), 2);
     QCOMPARE(window->watchListText(), QStringLiteral(",ABC,"));
     QCOMPARE(TestHelpers::readFile(path()), one);
     QCOMPARE(m_quotes.urls.size(), requests);
@@ -267,7 +267,7 @@ void tst_MainWindow::aFullListRefusesAnAddWithAMessage()
     QVERIFY(!window->addScrip(QStringLiteral("ONE.MORE")));
     QCOMPARE(closer.texts().size(), 1);
     QVERIFY(closer.texts()[0].contains(QStringLiteral("32,765")));
-    QCOMPARE(gridOf(*window)->RowCount(), WatchList::kMaxScrips + 1);
+    QCOMPARE(gridOf(*window)->rowCount(), WatchList::kMaxScrips + 1);
     QCOMPARE(TestHelpers::readFile(path()), full); // not even rewritten
 
     window->onGridRightClick(1, 1, QPoint());
@@ -283,7 +283,7 @@ void tst_MainWindow::deleteRemovesRowStringEntryAndFileLine()
     QCOMPARE(window->quoteGrid()->activeRow(), 2);
     window->findChild<QAction *>(QStringLiteral("mnuDelete"))->trigger();
     GridModel *grid = gridOf(*window);
-    QCOMPARE(grid->RowCount(), 3);
+    QCOMPARE(grid->rowCount(), 3);
     QCOMPARE(grid->text(2, Col::Symbol), QStringLiteral("C"));
     QCOMPARE(grid->text(2, Col::Bid), QStringLiteral("1.00")); // C's quote moved up with it
     QCOMPARE(window->watchListText(), QStringLiteral(",A,,C,"));
@@ -294,7 +294,7 @@ void tst_MainWindow::deleteRemovesRowStringEntryAndFileLine()
         window->onGridRightClick(1, 1, QPoint());
         window->OnDeleteScrip();
     }
-    QCOMPARE(grid->RowCount(), 1);
+    QCOMPARE(grid->rowCount(), 1);
     QCOMPARE(window->watchListText(), QString());
     QCOMPARE(TestHelpers::readFile(path()), QByteArray("\r\n"));
     QVERIFY(timerOf(*window)->isEnabled());
@@ -342,13 +342,13 @@ void tst_MainWindow::deleteWaitsForTheRunningTimerRefresh()
         // Chosen while the refresh waits for the network.
         window->findChild<QAction *>(QStringLiteral("mnuDelete"))->trigger();
         QTimer::singleShot(200, [&] {
-            rowsWhileWaiting = gridOf(*window)->RowCount();
+            rowsWhileWaiting = gridOf(*window)->rowCount();
             m_quotes.release();
         });
     };
     window->OnRefreshTick();
     QCOMPARE(rowsWhileWaiting, 3); // nothing was deleted while the refresh ran
-    QCOMPARE(gridOf(*window)->RowCount(), 2);
+    QCOMPARE(gridOf(*window)->rowCount(), 2);
     QCOMPARE(gridOf(*window)->text(1, Col::Symbol), QStringLiteral("B"));
     QCOMPARE(window->watchListText(), QStringLiteral(",B,"));
     QVERIFY(timerOf(*window)->isEnabled());

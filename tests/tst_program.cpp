@@ -114,7 +114,7 @@ void tst_Program::addsAScripFoundBySearch()
     window.findChild<QPushButton *>(QStringLiteral("Command1"))->click();
 
     GridModel *grid = window.quoteGrid()->grid();
-    QCOMPARE(grid->RowCount(), 2);
+    QCOMPARE(grid->rowCount(), 2);
     QCOMPARE(grid->text(1, 1), QStringLiteral("INFRATEL"));
     QCOMPARE(grid->text(1, 4), QStringLiteral("250.00"));
     QCOMPARE(grid->text(1, 10), QStringLiteral("6.00"));

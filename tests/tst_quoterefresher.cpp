@@ -32,7 +32,7 @@ struct Board
     QString watchList() const
     {
         QString text;
-        for (int row = 1; row < grid.RowCount(); ++row)
+        for (int row = 1; row < grid.rowCount(); ++row)
             text += u',' + grid.text(row, Col::Symbol) + u',';
         return text;
     }

@@ -126,7 +126,7 @@ void tst_Search::replyFillsRowsAndEnablesAdd()
     m_server->enqueue(FakeHttpServer::ok("A,Alpha Ltd\r\nB,Beta, Inc\r\nLONE\r\n"));
     typeAndSearch(QStringLiteral("alp"));
     GridModel *grid = results()->grid();
-    QCOMPARE(grid->RowCount(), 3);
+    QCOMPARE(grid->rowCount(), 3);
     QCOMPARE(grid->text(1, 2), QStringLiteral("Alpha Ltd"));
     QCOMPARE(grid->text(2, 1), QStringLiteral("B"));
     QCOMPARE(grid->text(2, 2), QStringLiteral("Beta"));
@@ -141,14 +141,14 @@ void tst_Search::emptyOrFailedReplyLeavesNoRows()
     m_server->enqueue(FakeHttpServer::ok("A,Alpha\r\n"));
     m_server->enqueue(FakeHttpServer::status(404, "Not Found", "A,Alpha\r\n"));
     typeAndSearch(QStringLiteral("alp"));
-    QCOMPARE(results()->grid()->RowCount(), 1);
+    QCOMPARE(results()->grid()->rowCount(), 1);
     typeAndSearch(QStringLiteral("alp"));
-    QCOMPARE(results()->grid()->RowCount(), 0);
+    QCOMPARE(results()->grid()->rowCount(), 0);
     QVERIFY(!button("OKButton")->isEnabled());
     typeAndSearch(QStringLiteral("alp"));
     QVERIFY(button("OKButton")->isEnabled());
     typeAndSearch(QStringLiteral("alp"));
-    QCOMPARE(results()->grid()->RowCount(), 0);
+    QCOMPARE(results()->grid()->rowCount(), 0);
     QVERIFY(!button("OKButton")->isEnabled());
 }
 
@@ -238,7 +238,7 @@ void tst_Search::dialogKeepsItsStateUntilAScripIsAdded()
     window.OnAddScrip();
     auto *kept = window.findChild<frmSearch *>();
     QVERIFY(kept);
-    QCOMPARE(window.quoteGrid()->grid()->RowCount(), 1);
+    QCOMPARE(window.quoteGrid()->grid()->rowCount(), 1);
 
     // Shown again as it was: pick ABC.
     QString textOnReopen;
@@ -263,8 +263,8 @@ void tst_Search::dialogKeepsItsStateUntilAScripIsAdded()
     QCOMPARE(textOnReopen, QString());
     QCOMPARE(closer.texts(), QStringList{QStringLiteral("Scrip already added")});
     QVERIFY(window.findChild<frmSearch *>());
-    QCOMPARE(window.findChild<frmSearch *>()->findChild<SpreadGrid *>()->grid()->RowCount(), 2);
-    QCOMPARE(window.quoteGrid()->grid()->RowCount(), 2);
+    QCOMPARE(window.findChild<frmSearch *>()->findChild<SpreadGrid *>()->grid()->rowCount(), 2);
+    QCOMPARE(window.quoteGrid()->grid()->rowCount(), 2);
 }
 
 QTEST_MAIN(tst_Search)

@@ -146,7 +146,7 @@ void tst_Waits::leftClick(int row)
 QStringList tst_Waits::symbols() const
 {
     QStringList list;
-    for (int row = 1; row <= grid()->RowCount(); ++row)
+    for (int row = 1; row <= grid()->rowCount(); ++row)
         list.append(grid()->text(row, Col::Symbol));
     return list;
 }
@@ -160,7 +160,7 @@ void tst_Waits::deleteIsBoundToTheRowItWasChosenOn()
         rightClickAndDelete(2);
         leftClick(4); // the user moves on before the refresh ends
         QCOMPARE(m_window->quoteGrid()->activeRow(), 4);
-        rowsWhileWaiting = grid()->RowCount();
+        rowsWhileWaiting = grid()->rowCount();
     });
     m_window->OnRefreshTick();
     QCOMPARE(rowsWhileWaiting, 6); // nothing is deleted while the refresh runs
@@ -252,7 +252,7 @@ void tst_Waits::errorPagesPaintNothing()
     dialog.findChild<QLineEdit *>(QStringLiteral("Text1"))->setText(QStringLiteral("abc"));
     m_server->enqueue(page);
     dialog.findChild<QPushButton *>(QStringLiteral("Command1"))->click();
-    QCOMPARE(dialog.findChild<SpreadGrid *>()->grid()->RowCount(), 0);
+    QCOMPARE(dialog.findChild<SpreadGrid *>()->grid()->rowCount(), 0);
     QVERIFY(!dialog.findChild<QPushButton *>(QStringLiteral("OKButton"))->isEnabled());
 }
 
@@ -271,7 +271,7 @@ void tst_Waits::onlyTheLatestSearchIsShown()
     search->click();
     QCOMPARE(m_server->requests().size(), 2);
     GridModel *results = dialog.findChild<SpreadGrid *>()->grid();
-    QCOMPARE(results->RowCount(), 5);
+    QCOMPARE(results->rowCount(), 5);
     QCOMPARE(results->text(1, 1), QStringLiteral("INFY1")); // the older reply came last and was dropped
     dialog.findChild<QPushButton *>(QStringLiteral("OKButton"))->click();
     QCOMPARE(dialog.sScrip, QStringLiteral("INFY1"));
@@ -296,14 +296,14 @@ void tst_Waits::closeBoxLeavesTheSearchDialogAsNew()
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
     QCOMPARE(text->text(), QString());
     QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(text));
-    QCOMPARE(results->grid()->RowCount(), 0);
+    QCOMPARE(results->grid()->rowCount(), 0);
     QCOMPARE(results->activeRow(), 1);
     QVERIFY(!dialog.findChild<QPushButton *>(QStringLiteral("Command1"))->isEnabled());
     QVERIFY(!dialog.findChild<QPushButton *>(QStringLiteral("OKButton"))->isEnabled());
 
     QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("xyz")); // typed text reaches the box
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-    QTRY_COMPARE(results->grid()->RowCount(), 5);
+    QTRY_COMPARE(results->grid()->rowCount(), 5);
     dialog.findChild<QPushButton *>(QStringLiteral("OKButton"))->click();
     QCOMPARE(dialog.sScrip, QStringLiteral("XYZ1"));
 }

@@ -84,7 +84,7 @@ void tst_WatchList::start(const QString &scripsPath)
 QStringList tst_WatchList::gridSymbols() const
 {
     QStringList symbols;
-    for (int row = 1; row <= m_grid->RowCount(); ++row)
+    for (int row = 1; row <= m_grid->rowCount(); ++row)
         symbols.append(m_grid->text(row, Col::Symbol));
     return symbols;
 }
@@ -167,7 +167,7 @@ void tst_WatchList::anUnreadableListIsNeverReplaced()
     QCOMPARE(loadFailed.size(), 1);
     QVERIFY(loadFailed[0][0].toString().contains(path()));
     QCOMPARE(keeper.list().size(), 0);
-    QCOMPARE(m_grid->RowCount(), 1);
+    QCOMPARE(m_grid->rowCount(), 1);
 
     QCOMPARE(keeper.add(QStringLiteral("ABC")), WatchListKeeper::Added::Added);
     QCOMPARE(saveFailed.size(), 1); // every change says why it is not saved

@@ -64,7 +64,7 @@ const QString &QuoteRefresher::allRowsUrl(const QString &base, const QString &wa
 
 bool QuoteRefresher::listedRowLacksOpenClose() const
 {
-    for (int row = 1; row <= m_grid->RowCount() && !m_grid->isEmpty(row, Symbol); ++row)
+    for (int row = 1; row <= m_grid->rowCount() && !m_grid->isEmpty(row, Symbol); ++row)
         if (m_grid->isEmpty(row, Open) || m_grid->isEmpty(row, PrevClose))
             return true;
     return false;
@@ -73,7 +73,7 @@ bool QuoteRefresher::listedRowLacksOpenClose() const
 quint64 QuoteRefresher::lastListedRowId() const
 {
     int row = 0;
-    while (row < m_grid->RowCount() && !m_grid->isEmpty(row + 1, Symbol))
+    while (row < m_grid->rowCount() && !m_grid->isEmpty(row + 1, Symbol))
         ++row;
     return m_grid->rowId(row);
 }
@@ -82,7 +82,7 @@ quint64 QuoteRefresher::lastListedRowId() const
 int QuoteRefresher::paintListedRows(quint64 lastListed, bool FirstFetch, bool withOpenClose)
 {
     GridModel::Batch batch(*m_grid);
-    const int rows = m_grid->RowCount();
+    const int rows = m_grid->rowCount();
     int painted = 0;
     int listed = 0;
     // Row identities grow down the grid: past the last listed one, every row
@@ -163,7 +163,7 @@ void QuoteRefresher::paintRow(int row, const QuoteNumbers &quote, bool FirstFetc
 
 void QuoteRefresher::forgetDeletedRows()
 {
-    if (m_history.size() > m_grid->RowCount())
+    if (m_history.size() > m_grid->rowCount())
         m_history.prune([this](quint64 id) { return m_grid->rowOf(id) == 0; });
 }
 

@@ -144,12 +144,12 @@ void frmSearch::showResults(const QString &reply)
     GridModel::Batch batch(*grid);
     grid->setRowCount(0);
     for (const SearchResult &result : SearchReply::parse(reply)) {
-        const int row = grid->RowCount() + 1;
+        const int row = grid->rowCount() + 1;
         grid->setRowCount(row);
         grid->setText(row, 1, result.code);
         grid->setText(row, 2, result.companyName);
     }
-    OKButton->setEnabled(grid->RowCount() >= 1);
+    OKButton->setEnabled(grid->rowCount() >= 1);
 }
 
 void frmSearch::runAdd()

@@ -34,12 +34,12 @@ GridModel::GridModel(QList<ColumnSpec> columns, QObject *parent)
 
 bool GridModel::isCell(int row, int col) const
 {
-    return row >= 1 && row <= m_rowCount && col >= 1 && col <= ColumnCount();
+    return row >= 1 && row <= m_rowCount && col >= 1 && col <= columnCount();
 }
 
 void GridModel::resizeColumns(int rows)
 {
-    for (int c = 0; c < ColumnCount(); ++c) {
+    for (int c = 0; c < columnCount(); ++c) {
         Column &column = m_columns[c];
         switch (m_specs[c].kind) {
         case CellKind::Text:
@@ -114,7 +114,7 @@ double GridModel::shownNumber(int row, int col) const
 
 double GridModel::shownValue(int col, double value) const
 {
-    if (col < 1 || col > ColumnCount() || m_specs[col - 1].kind != CellKind::Number)
+    if (col < 1 || col > columnCount() || m_specs[col - 1].kind != CellKind::Number)
         return value;
     return NumberFormat::shownValue(value, m_specs[col - 1].decimals);
 }
@@ -242,7 +242,7 @@ void GridModel::deleteRow(int row)
         m_batchReset = true;
     }
     const auto at = [row](auto &cells) { return cells.begin() + (row - 1); };
-    for (int c = 0; c < ColumnCount(); ++c) {
+    for (int c = 0; c < columnCount(); ++c) {
         Column &column = m_columns[c];
         switch (m_specs[c].kind) {
         case CellKind::Text:
@@ -285,7 +285,7 @@ void GridModel::appendRows(int col, const QStringList &texts)
     }
     resizeColumns(last);
     m_rowCount = last;
-    const bool textColumn = col >= 1 && col <= ColumnCount() && m_specs[col - 1].kind == CellKind::Text;
+    const bool textColumn = col >= 1 && col <= columnCount() && m_specs[col - 1].kind == CellKind::Text;
     for (int row = first; textColumn && row <= last; ++row)
         m_columns[col - 1].texts[row - 1] = texts[row - first];
     if (notify)
@@ -340,7 +340,7 @@ void GridModel::endBatch()
     } else if (m_dirtyLastRow >= m_dirtyFirstRow && m_rowCount > 0) {
         const int last = qMin(m_dirtyLastRow, m_rowCount);
         if (last >= m_dirtyFirstRow)
-            emit dataChanged(index(m_dirtyFirstRow - 1, 0), index(last - 1, ColumnCount() - 1));
+            emit dataChanged(index(m_dirtyFirstRow - 1, 0), index(last - 1, columnCount() - 1));
     }
     m_dirtyFirstRow = 0;
     m_dirtyLastRow = -1;
@@ -353,7 +353,7 @@ int GridModel::rowCount(const QModelIndex &parent) const
 
 int GridModel::columnCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : ColumnCount();
+    return parent.isValid() ? 0 : columnCount();
 }
 
 QVariant GridModel::data(const QModelIndex &index, int role) const
@@ -406,7 +406,7 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
     if (role != Qt::DisplayRole)
         return {};
     if (orientation == Qt::Horizontal)
-        return section >= 0 && section < ColumnCount() ? QVariant(m_specs[section].header) : QVariant();
+        return section >= 0 && section < columnCount() ? QVariant(m_specs[section].header) : QVariant();
     return section + 1;
 }
 

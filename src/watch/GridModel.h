@@ -33,8 +33,6 @@ public:
     explicit GridModel(QList<ColumnSpec> columns, QObject *parent = nullptr);
 
     const QList<ColumnSpec> &columns() const { return m_specs; }
-    int RowCount() const { return m_rowCount; }
-    int ColumnCount() const { return int(m_specs.size()); }
     void setRowCount(int rows);
 
     // Reading a cell gives it as shown; an empty cell gives "".

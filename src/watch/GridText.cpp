@@ -32,10 +32,10 @@ QString tabSeparated(const GridModel &grid, QList<int> rows)
         headers.append(column.header);
     QString text = line(headers);
     for (int row : std::as_const(rows)) {
-        if (row < 1 || row > grid.RowCount())
+        if (row < 1 || row > grid.rowCount())
             continue;
         QStringList cells;
-        for (int col = 1; col <= grid.ColumnCount(); ++col)
+        for (int col = 1; col <= grid.columnCount(); ++col)
             cells.append(grid.columns()[col - 1].kind == GridModel::CellKind::Picture
                              ? grid.data(grid.index(row - 1, col - 1), Qt::AccessibleDescriptionRole).toString()
                              : grid.text(row, col));

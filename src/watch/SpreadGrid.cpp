@@ -58,12 +58,12 @@ void SpreadGrid::applyColumnWidths()
 
 void SpreadGrid::selectBlock(int firstCol, int firstRow, int lastCol, int lastRow)
 {
-    const int columns = m_model->ColumnCount();
+    const int columns = m_model->columnCount();
     firstCol = firstCol < 1 ? 1 : firstCol;
     lastCol = lastCol < 1 ? columns : qMin(lastCol, columns);
-    if (firstRow < 1 || firstRow > m_model->RowCount())
+    if (firstRow < 1 || firstRow > m_model->rowCount())
         return;
-    lastRow = qBound(firstRow, lastRow, m_model->RowCount());
+    lastRow = qBound(firstRow, lastRow, m_model->rowCount());
 
     const QItemSelection block(m_model->index(firstRow - 1, firstCol - 1), m_model->index(lastRow - 1, lastCol - 1));
     selectionModel()->setCurrentIndex(m_model->index(firstRow - 1, firstCol - 1), QItemSelectionModel::NoUpdate);
@@ -146,7 +146,7 @@ void SpreadGrid::keepActiveCellInRows()
         m_activeRow = currentIndex().row() + 1;
         m_activeColumn = currentIndex().column() + 1;
     }
-    m_activeRow = qBound(1, m_activeRow, qMax(1, m_model->RowCount()));
+    m_activeRow = qBound(1, m_activeRow, qMax(1, m_model->rowCount()));
     const QModelIndex active = m_model->index(m_activeRow - 1, m_activeColumn - 1);
     if (active.isValid() && currentIndex() != active)
         selectionModel()->setCurrentIndex(active, QItemSelectionModel::NoUpdate);

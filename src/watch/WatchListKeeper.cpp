@@ -56,7 +56,7 @@ void WatchListKeeper::load()
         if (!self)
             return;
     }
-    m_grid->setRowCount(m_grid->RowCount() + 1); // the spare row
+    m_grid->setRowCount(m_grid->rowCount() + 1); // the spare row
     if (m_list.size() > 0)
         resumeTimer();
 }
@@ -102,7 +102,7 @@ WatchListKeeper::Added WatchListKeeper::add(const QString &symbol)
     if (m_list.isFull())
         return Added::ListFull;
     m_timer->setEnabled(false);
-    const int row = m_grid->RowCount(); // the spare row receives the scrip
+    const int row = m_grid->rowCount(); // the spare row receives the scrip
     m_grid->setRowCount(row + 1);
     m_grid->setText(row, m_symbolColumn, symbol);
     m_list.append(symbol);
@@ -140,7 +140,7 @@ void WatchListKeeper::deleteChosen()
         if (index < 0)
             continue; // chosen twice, and gone the first time
         m_grid->deleteRow(index + 1);
-        m_grid->setRowCount(m_grid->RowCount() - 1);
+        m_grid->setRowCount(m_grid->rowCount() - 1);
         m_list.remove(chosen);
         deleted = true;
     }
