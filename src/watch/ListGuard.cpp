@@ -14,10 +14,14 @@ namespace {
 
 const QByteArray kShowRequest = "show\n";
 
-// The same list reached by other names (a link, "..") is the same list.
+// The same list reached by other names (a linked folder, "..") is the same
+// list, and so is a linked list file and its target, which saves go through to.
 QString canonicalList(const QString &scripsPath)
 {
     const QFileInfo list(scripsPath);
+    const QString target = list.canonicalFilePath(); // empty while the file is not there yet
+    if (!target.isEmpty())
+        return target;
     const QString folder = QFileInfo(list.absolutePath()).canonicalFilePath();
     return QDir(folder.isEmpty() ? list.absolutePath() : folder).filePath(list.fileName());
 }
