@@ -9,8 +9,14 @@
 
 #include <QAccessible>
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QHelpEvent>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -18,16 +24,19 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 
 using Col = QuoteGridColumns::Column;
 
 // A quote service in the test: answers every symbol it is asked for with a
 // fixed price, and records the URLs. While `holdOpen` is set, each fetch
-// waits in an event loop of its own, as a slow network would.
+// waits in an event loop of its own, as a slow network would; while `silent`
+// is set, every fetch fails, as when the service does not answer.
 struct FakeQuotes
 {
     QStringList urls;
     bool holdOpen = false;
+    bool silent = false;
     QEventLoop *pending = nullptr;
     std::function<void()> duringFetch;
 
@@ -51,6 +60,8 @@ struct FakeQuotes
             wait.exec();
             pending = nullptr;
         }
+        if (silent)
+            return QString();
         QString reply;
         const QString list = url.section(QStringLiteral("scr="), 1).section(u'&', 0, 0);
         for (const QString &symbol : list.split(u',', Qt::SkipEmptyParts))
@@ -91,9 +102,19 @@ private slots:
     void gridFollowsTheWindowSize();
     void controlsStandWhereDesigned();
     void screenReaderHearsTicksAndTrendsAsWords();
+    void deleteKeyDeletesTheCurrentRowsScrip();
+    void keyboardMenuOpensAtTheCurrentRowsCell_data();
+    void keyboardMenuOpensAtTheCurrentRowsCell();
+    void ctrlCCopiesHeadersThenTheSelectedRows();
+    void ctrlCWithNothingSelectedCopiesTheCurrentRow();
+    void statusLineSaysHowCurrentThePricesAre();
+    void rowToolTipTellsWhenItsQuoteWasUpdated();
 
 private:
     std::unique_ptr<frmTickerloom> start(const QByteArray *fileBytes);
+    // Starts on the list with every refresh dated by the clock, shown and
+    // with the keyboard in the grid.
+    std::unique_ptr<frmTickerloom> startShown(const QByteArray &fileBytes, const QTime *clock = nullptr);
     QString path() const { return m_dir->filePath(QStringLiteral("Scrips.dat")); }
 
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -117,6 +138,20 @@ std::unique_ptr<frmTickerloom> tst_MainWindow::start(const QByteArray *fileBytes
         TestHelpers::writeFile(path(), *fileBytes);
     auto window = std::make_unique<frmTickerloom>(path(), [this](const QString &url) { return m_quotes.fetch(url); });
     window->OnWindowLoad();
+    return window;
+}
+
+std::unique_ptr<frmTickerloom> tst_MainWindow::startShown(const QByteArray &fileBytes, const QTime *clock)
+{
+    TestHelpers::writeFile(path(), fileBytes);
+    auto window = std::make_unique<frmTickerloom>(path(), [this](const QString &url) { return m_quotes.fetch(url); });
+    if (clock)
+        window->findChild<QuoteRefresher *>()->setClock([clock] { return QDateTime(QDate(2024, 3, 1), *clock); });
+    window->OnWindowLoad();
+    window->show();
+    if (!QTest::qWaitForWindowActive(window.get()))
+        qWarning("the window did not become active");
+    window->quoteGrid()->setFocus();
     return window;
 }
 
@@ -466,6 +501,199 @@ void tst_MainWindow::screenReaderHearsTicksAndTrendsAsWords()
     // to its cache, they go the way every interface goes.
     for (QAccessibleInterface *cellOfHeader : header)
         QAccessible::deleteAccessibleInterface(QAccessible::registerAccessibleInterface(cellOfHeader));
+}
+
+void tst_MainWindow::deleteKeyDeletesTheCurrentRowsScrip()
+{
+    auto window = startShown("A\r\nB\r\nC\r\n");
+    SpreadGrid *view = window->quoteGrid();
+    QTest::keyClick(view, Qt::Key_Down);
+    QCOMPARE(view->activeRow(), 2);
+    QTest::keyClick(view, Qt::Key_Delete);
+    QCOMPARE(window->watchListText(), QStringLiteral(",A,,C,"));
+    QCOMPARE(gridOf(*window)->text(2, Col::Symbol), QStringLiteral("C"));
+    QCOMPARE(TestHelpers::readFile(path()), QByteArray("A\r\nC\r\n\r\n"));
+    QVERIFY(timerOf(*window)->isEnabled());
+
+    // The spare row holds no scrip: the key does nothing there.
+    for (int i = 0; i < 3; ++i)
+        QTest::keyClick(view, Qt::Key_Down);
+    QCOMPARE(view->activeRow(), 3);
+    QTest::keyClick(view, Qt::Key_Delete);
+    QCOMPARE(window->watchListText(), QStringLiteral(",A,,C,"));
+    QCOMPARE(gridOf(*window)->rowCount(), 3);
+    QCOMPARE(TestHelpers::readFile(path()), QByteArray("A\r\nC\r\n\r\n"));
+}
+
+void tst_MainWindow::keyboardMenuOpensAtTheCurrentRowsCell_data()
+{
+    QTest::addColumn<bool>("menuKey");
+    QTest::newRow("Shift+F10") << false;
+    QTest::newRow("Menu key") << true;
+}
+
+// The Menu key reaches the focused widget as the window system hands it on: a
+// keyboard context-menu event at the centre of the rectangle the widget gives
+// for its text cursor, in the widget's own coordinates.
+static void openKeyboardMenu(SpreadGrid *view, bool menuKey)
+{
+    if (!menuKey) {
+        QTest::keyClick(view, Qt::Key_F10, Qt::ShiftModifier);
+        return;
+    }
+    const QPoint at = view->inputMethodQuery(Qt::ImCursorRectangle).toRect().center();
+    QContextMenuEvent event(QContextMenuEvent::Keyboard, at, view->mapToGlobal(at));
+    QApplication::sendEvent(view, &event);
+}
+
+void tst_MainWindow::keyboardMenuOpensAtTheCurrentRowsCell()
+{
+    QFETCH(bool, menuKey);
+    auto window = startShown("A\r\nB\r\nC\r\n");
+    SpreadGrid *view = window->quoteGrid();
+    auto *menu = window->findChild<QMenu *>(QStringLiteral("mnuTickerloom"));
+    // The spare row offers nothing.
+    for (int i = 0; i < 3; ++i)
+        QTest::keyClick(view, Qt::Key_Down);
+    QCOMPARE(view->activeRow(), 4);
+    openKeyboardMenu(view, menuKey);
+    QTest::qWait(20);
+    QVERIFY(!menu->isVisible());
+
+    QTest::keyClick(view, Qt::Key_Up);
+    QTest::keyClick(view, Qt::Key_Up);
+    QTest::keyClick(view, Qt::Key_Right);
+    QTest::keyClick(view, Qt::Key_Right);
+    openKeyboardMenu(view, menuKey);
+    QTRY_VERIFY(menu->isVisible());
+    QCOMPARE(view->activeRow(), 2);
+    const QRect cell = view->visualRect(gridOf(*window)->index(1, 2));
+    const QRect onScreen(view->viewport()->mapToGlobal(cell.topLeft()), cell.size());
+    QVERIFY2(onScreen.contains(menu->pos()),
+             qPrintable(QStringLiteral("the menu at (%1, %2), the cell at (%3, %4) %5 x %6")
+                            .arg(menu->x())
+                            .arg(menu->y())
+                            .arg(onScreen.x())
+                            .arg(onScreen.y())
+                            .arg(onScreen.width())
+                            .arg(onScreen.height())));
+    window->findChild<QAction *>(QStringLiteral("mnuDelete"))->trigger();
+    menu->hide();
+    QCOMPARE(window->watchListText(), QStringLiteral(",A,,C,"));
+}
+
+static QStringList clipboardLines()
+{
+    return QGuiApplication::clipboard()->text().split(u'\n');
+}
+
+static const QString kHeaderLine =
+    QStringLiteral("SYMBOL\tBID\tASK\tLTP\tCHANGE %\tTREND\tOPEN\tHIGH\tLOW\tP.CLOSE\tVOLUME");
+
+void tst_MainWindow::ctrlCCopiesHeadersThenTheSelectedRows()
+{
+    auto window = startShown("A\r\nB\r\nC\r\n");
+    SpreadGrid *view = window->quoteGrid();
+    QGuiApplication::clipboard()->clear();
+    const auto cellCentre = [&](int row, int col) {
+        return view->visualRect(gridOf(*window)->index(row - 1, col - 1)).center();
+    };
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cellCentre(3, 4));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::ControlModifier, cellCentre(1, 2));
+    QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
+    const QStringList lines = clipboardLines();
+    QCOMPARE(lines.size(), 4); // the last line ends too
+    QCOMPARE(lines[0], kHeaderLine);
+    QCOMPARE(lines[1].split(u'\t').size(), 11);
+    QCOMPARE(lines[1].split(u'\t').first(), QStringLiteral("A")); // in grid order, whole rows
+    QCOMPARE(lines[1].split(u'\t')[Col::Ltp - 1], QStringLiteral("100.00"));
+    QCOMPARE(lines[1].split(u'\t')[Col::Trend - 1], QStringLiteral("up")); // a picture as words
+    QCOMPARE(lines[2].split(u'\t').first(), QStringLiteral("C"));
+    QCOMPARE(lines[3], QString());
+
+    // Read-only all the same: typing and F2 edit nothing.
+    QTest::keyClicks(view, QStringLiteral("X"));
+    QTest::keyClick(view, Qt::Key_F2);
+    QTest::keyClick(view, Qt::Key_V, Qt::ControlModifier);
+    QVERIFY(!view->viewport()->findChild<QLineEdit *>()); // no editor opened
+    QVERIFY(!(gridOf(*window)->flags(gridOf(*window)->index(0, 0)) & Qt::ItemIsEditable));
+    QCOMPARE(gridOf(*window)->text(1, Col::Symbol), QStringLiteral("A"));
+    QCOMPARE(gridOf(*window)->text(1, Col::Bid), QStringLiteral("1.00"));
+    QCOMPARE(window->watchListText(), QStringLiteral(",A,,B,,C,"));
+}
+
+void tst_MainWindow::ctrlCWithNothingSelectedCopiesTheCurrentRow()
+{
+    auto window = startShown("A\r\nB\r\nC\r\n");
+    SpreadGrid *view = window->quoteGrid();
+    QTest::keyClick(view, Qt::Key_Down);
+    view->clearSelection();
+    QGuiApplication::clipboard()->clear();
+    QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
+    const QStringList lines = clipboardLines();
+    QCOMPARE(lines.size(), 3);
+    QCOMPARE(lines[0], kHeaderLine);
+    QCOMPARE(lines[1].split(u'\t').first(), QStringLiteral("B"));
+}
+
+// What a screen reader can read of a control: its name and its value.
+static QString heard(QWidget *control)
+{
+    QAccessibleInterface *said = QAccessible::queryAccessibleInterface(control);
+    return said ? said->text(QAccessible::Name) + u'\n' + said->text(QAccessible::Value) : QString();
+}
+
+void tst_MainWindow::statusLineSaysHowCurrentThePricesAre()
+{
+    QTime clock(14, 3, 5);
+    auto window = startShown("A\r\nB\r\n", &clock);
+    auto *status = window->findChild<QLabel *>(QStringLiteral("lblStatus"));
+    QVERIFY(status && status->isVisible());
+    const QRect button = window->findChild<QPushButton *>(QStringLiteral("Command1"))->geometry();
+    QVERIFY(status->x() >= button.right() &&
+            status->geometry().intersects(QRect(0, button.y(), 2000, button.height())));
+    QCOMPARE(status->text(), QStringLiteral("Updated 14:03:05"));
+    QVERIFY2(heard(status).contains(status->text()), qPrintable(heard(status)));
+
+    clock = QTime(14, 3, 10);
+    m_quotes.silent = true; // the service stops answering
+    window->OnRefreshTick();
+    QCOMPARE(status->text(), QStringLiteral("No answer from the quote service; prices from 14:03:05"));
+    QVERIFY2(heard(status).contains(status->text()), qPrintable(heard(status)));
+    QCOMPARE(gridOf(*window)->text(1, Col::Ltp), QStringLiteral("100.00")); // still shown, now said to be old
+
+    clock = QTime(14, 3, 15);
+    m_quotes.silent = false;
+    window->OnRefreshTick();
+    QCOMPARE(status->text(), QStringLiteral("Updated 14:03:15"));
+}
+
+void tst_MainWindow::rowToolTipTellsWhenItsQuoteWasUpdated()
+{
+    QTime clock(9, 15, 0);
+    auto window = startShown("A\r\nB\r\n", &clock);
+    const auto tip = [&](int row, int col) {
+        return gridOf(*window)->data(gridOf(*window)->index(row - 1, col - 1), Qt::ToolTipRole).toString();
+    };
+    QVERIFY2(tip(1, Col::Ltp).contains(QStringLiteral("09:15:00")), qPrintable(tip(1, Col::Ltp)));
+    clock = QTime(9, 15, 5);
+    window->OnRefreshTick();
+    QVERIFY2(tip(2, Col::Symbol).contains(QStringLiteral("09:15:05")), qPrintable(tip(2, Col::Symbol)));
+    QVERIFY(tip(2, Col::Symbol).contains(QStringLiteral("B")));
+    clock = QTime(9, 15, 10);
+    m_quotes.silent = true; // an unanswered refresh updates no quote
+    window->OnRefreshTick();
+    QVERIFY2(tip(1, Col::Volume).contains(QStringLiteral("09:15:05")), qPrintable(tip(1, Col::Volume)));
+    QCOMPARE(tip(3, Col::Symbol), QString()); // the spare row has no quote to tell of
+
+    // The grid shows it where the pointer rests.
+    SpreadGrid *view = window->quoteGrid();
+    const QPoint at = view->visualRect(gridOf(*window)->index(1, Col::Ltp - 1)).center();
+    QHelpEvent help(QEvent::ToolTip, at, view->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(view->viewport(), &help);
+    QTRY_VERIFY(QToolTip::isVisible());
+    QVERIFY2(QToolTip::text().contains(QStringLiteral("09:15:05")), qPrintable(QToolTip::text()));
+    QToolTip::hideText();
 }
 
 QTEST_MAIN(tst_MainWindow)
