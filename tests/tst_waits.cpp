@@ -12,8 +12,10 @@
 #include "support/TestHelpers.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -66,6 +68,8 @@ private slots:
     void deleteIsBoundToTheRowItWasChosenOn();
     void deletesChosenDuringOneRefreshRemoveTheirOwnRows();
     void aMenuOpenWhenAQueuedDeleteRunsStaysWithItsRow();
+    void deleteKeyDuringARefreshWaitsBoundToItsRow();
+    void statusLineTurnsWithinOneRefreshOfTheServiceFallingSilent();
     void addDuringARefreshStartsNoSecondRefreshAndKeepsItsValues();
     void errorPagesPaintNothing_data();
     void errorPagesPaintNothing();
@@ -198,6 +202,55 @@ void tst_Waits::aMenuOpenWhenAQueuedDeleteRunsStaysWithItsRow()
     QCOMPARE(symbols(), (QStringList{"A", "CCC", "DDDD", "EEEEE", ""}));
     m_window->findChild<QAction *>(QStringLiteral("mnuDelete"))->trigger();
     QCOMPARE(symbols(), (QStringList{"A", "DDDD", "EEEEE", ""}));
+}
+
+void tst_Waits::deleteKeyDuringARefreshWaitsBoundToItsRow()
+{
+    start();
+    SpreadGrid *view = m_window->quoteGrid();
+    view->setFocus();
+    m_server->holdWhen(isTimerRefresh);
+    int rowsWhileWaiting = 0;
+    whileHeld([&] {
+        QCOMPARE(view->activeRow(), 1);
+        QTest::keyClick(view, Qt::Key_Delete); // A, the row above the next one chosen
+        QTest::keyClick(view, Qt::Key_Down);
+        QTest::keyClick(view, Qt::Key_Down);
+        QCOMPARE(view->activeRow(), 3);
+        QTest::keyClick(view, Qt::Key_Delete); // CCC, the third row when chosen
+        for (int i = 0; i < 3; ++i)
+            QTest::keyClick(view, Qt::Key_Down);
+        QCOMPARE(view->activeRow(), 6);
+        QTest::keyClick(view, Qt::Key_Delete); // the spare row: nothing
+        rowsWhileWaiting = grid()->rowCount();
+    });
+    m_window->OnRefreshTick();
+    QCOMPARE(rowsWhileWaiting, 6); // nothing is deleted while the refresh runs
+    QCOMPARE(symbols(), (QStringList{"BB", "DDDD", "EEEEE", ""}));
+    QCOMPARE(TestHelpers::readFile(path()), QByteArray("BB\r\nDDDD\r\nEEEEE\r\n\r\n"));
+    QCOMPARE(grid()->text(2, Col::Ltp), QStringLiteral("40.00")); // DDDD's own quote moved up with it
+    QVERIFY(timer()->isEnabled());
+}
+
+void tst_Waits::statusLineTurnsWithinOneRefreshOfTheServiceFallingSilent()
+{
+    start();
+    auto *status = m_window->findChild<QLabel *>(QStringLiteral("lblStatus"));
+    const QRegularExpression updated(QStringLiteral("^Updated (\\d\\d:\\d\\d:\\d\\d)$"));
+    const QRegularExpressionMatch first = updated.match(status->text());
+    QVERIFY2(first.hasMatch(), qPrintable(status->text()));
+
+    // Every connection closes with no answer, a retry of the request included.
+    m_server->setDefaultReply([](const QByteArray &) { return QByteArray(); });
+    const qsizetype asked = m_server->requests().size();
+    m_window->OnRefreshTick();
+    QVERIFY(m_server->requests().size() > asked);
+    QCOMPARE(status->text(), QStringLiteral("No answer from the quote service; prices from ") + first.captured(1));
+    QCOMPARE(grid()->text(1, Col::Ltp), QStringLiteral("110.00")); // kept, and said to be old
+
+    m_server->setDefaultReply(quoteReply);
+    m_window->OnRefreshTick(); // answered again
+    QVERIFY2(updated.match(status->text()).hasMatch(), qPrintable(status->text()));
 }
 
 void tst_Waits::addDuringARefreshStartsNoSecondRefreshAndKeepsItsValues()
