@@ -100,7 +100,8 @@ void SpreadGrid::keyPressEvent(QKeyEvent *event)
 {
     if (event->matches(QKeySequence::Copy)) {
         copySelectedRows();
-    } else if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::NoModifier) {
+    } else if (event->key() == Qt::Key_Delete && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        // The keypad's Del, with Num Lock off, deletes too.
         emit deletePressed(m_activeRow);
     } else if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
         openMenuAtActiveCell();
