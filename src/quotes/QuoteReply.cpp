@@ -1,5 +1,6 @@
 #include "quotes/QuoteReply.h"
 
+#include "protocol/QuoteProtocol.h"
 #include "quotes/NumberRules.h"
 
 namespace QuoteReply {
@@ -69,7 +70,12 @@ void setNumber(double &target, const std::optional<double> &value)
 }
 
 // Fills the numbers from the line's fields, whose symbol was read already;
-// returns the trend text's field, a null view when the line has none.
+// returns the trend text's field, a null view when the line has none. The
+// fields are read in the order the service writes them.
+static_assert(QuoteProtocol::Bid == 1 && QuoteProtocol::Ask == 2 && QuoteProtocol::Ltp == 3 &&
+              QuoteProtocol::ChangePct == 4 && QuoteProtocol::TrendText == 5 && QuoteProtocol::High == 6 &&
+              QuoteProtocol::Low == 7 && QuoteProtocol::Volume == 8 && QuoteProtocol::Open == 9 &&
+              QuoteProtocol::PrevClose == 10);
 QStringView readFields(FieldCursor &fields, bool FirstFetch, QuoteNumbers &numbers)
 {
     setNumber(numbers.Bid, fields.number());

@@ -353,7 +353,7 @@ int GridModel::rowCount(const QModelIndex &parent) const
 
 int GridModel::columnCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : columnCount();
+    return parent.isValid() ? 0 : int(m_specs.size());
 }
 
 QVariant GridModel::data(const QModelIndex &index, int role) const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/QuoteProtocol.h"
+
 #include <QString>
 #include <QtGlobal>
 #include <vector>
@@ -12,7 +14,7 @@ class WatchList
 {
 public:
     // The most scrips a list holds: the quote service answers no longer list.
-    static constexpr int kMaxScrips = 32765;
+    static constexpr int kMaxScrips = QuoteProtocol::kLongestList;
 
     struct Entry
     {
