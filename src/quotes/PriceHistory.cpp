@@ -1,8 +1,24 @@
 #include "quotes/PriceHistory.h"
 
+#include <algorithm>
+
+PriceHistory::Track &PriceHistory::trackOf(quint64 rowId)
+{
+    if (m_cursor < m_tracks.size() && m_tracks[m_cursor].rowId == rowId)
+        return m_tracks[m_cursor];
+    if (m_cursor + 1 < m_tracks.size() && m_tracks[m_cursor + 1].rowId == rowId)
+        return m_tracks[++m_cursor];
+    const auto at = std::lower_bound(m_tracks.begin(), m_tracks.end(), rowId,
+                                     [](const Track &track, quint64 id) { return track.rowId < id; });
+    m_cursor = size_t(at - m_tracks.begin());
+    if (at == m_tracks.end() || at->rowId != rowId)
+        m_tracks.insert(at, Track{rowId, {}, {}, 1, 0});
+    return m_tracks[m_cursor];
+}
+
 void PriceHistory::record(quint64 rowId, double ltp, const QDateTime &at)
 {
-    Track &track = m_tracks[rowId];
+    Track &track = trackOf(rowId);
     track.updated = at;
     // The last point always shows the latest price of its stretch.
     if (!track.prices.empty() && ++track.sinceKept < track.keepEvery) {
@@ -21,6 +37,7 @@ void PriceHistory::record(quint64 rowId, double ltp, const QDateTime &at)
 
 const PriceHistory::Track *PriceHistory::find(quint64 rowId) const
 {
-    const auto found = m_tracks.find(rowId);
-    return found == m_tracks.end() ? nullptr : &found->second;
+    const auto found = std::lower_bound(m_tracks.begin(), m_tracks.end(), rowId,
+                                        [](const Track &track, quint64 id) { return track.rowId < id; });
+    return found != m_tracks.end() && found->rowId == rowId ? &*found : nullptr;
 }

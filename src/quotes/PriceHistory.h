@@ -2,7 +2,6 @@
 
 #include <QDateTime>
 #include <QtGlobal>
-#include <unordered_map>
 #include <vector>
 
 // The last traded prices each grid row has shown since the program started,
@@ -18,6 +17,7 @@ public:
 
     struct Track
     {
+        quint64 rowId = 0;
         std::vector<float> prices;
         QDateTime updated;
         int keepEvery = 1; // of the prices received, every this many is kept
@@ -30,11 +30,16 @@ public:
     // Drops the tracks of rows for which isGone holds.
     template <typename IsGone> void prune(IsGone &&isGone)
     {
-        for (auto it = m_tracks.begin(); it != m_tracks.end();)
-            it = isGone(it->first) ? m_tracks.erase(it) : std::next(it);
+        std::erase_if(m_tracks, [&](const Track &track) { return isGone(track.rowId); });
+        m_cursor = 0;
     }
     qsizetype size() const { return qsizetype(m_tracks.size()); }
 
 private:
-    std::unordered_map<quint64, Track> m_tracks;
+    Track &trackOf(quint64 rowId);
+
+    // In the order of row identities, which is grid order: a refresh walks
+    // the tracks from the top, each row's next to the one before.
+    std::vector<Track> m_tracks;
+    size_t m_cursor = 0;
 };
