@@ -514,6 +514,7 @@ void tst_MainWindow::deleteKeyDeletesTheCurrentRowsScrip()
     QCOMPARE(gridOf(*window)->text(2, Col::Symbol), QStringLiteral("C"));
     QCOMPARE(TestHelpers::readFile(path()), QByteArray("A\r\nC\r\n\r\n"));
     QVERIFY(timerOf(*window)->isEnabled());
+    QCOMPARE(view->activeRow(), 2); // C took B's place: Delete again goes on down the list
 
     // The keypad's Del key, with Num Lock off, is the same key.
     for (int i = 0; i < 3; ++i)

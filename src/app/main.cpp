@@ -6,7 +6,9 @@
 #include "web/frmTip.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QIcon>
+#include <QMessageBox>
 #include <QNetworkAccessManager>
 #include <QPixmap>
 
@@ -26,7 +28,10 @@ int main(int argc, char *argv[])
     // A second start on a list that a running copy holds shows that copy's window.
     ListGuard guard(places.scripsPath);
     if (!guard.acquire()) {
-        guard.askRunningCopyToShow();
+        if (!guard.askRunningCopyToShow())
+            QMessageBox::information(nullptr, QStringLiteral("Tickerloom"),
+                                     QObject::tr("Tickerloom is already running with the watch list \"%1\".")
+                                         .arg(QDir::toNativeSeparators(places.scripsPath)));
         return 0;
     }
 
@@ -34,8 +39,9 @@ int main(int argc, char *argv[])
     network.setObjectName(QStringLiteral("Inet1"));
     const FetchSettings web{&network, frmData::kDefaultDeadlineMs, places.advertFolder};
     frmTickerloom window(places.scripsPath, [web](const QString &url) { return FetchUrl(web, url); });
-    QObject::connect(&guard, &ListGuard::showRequested, &window, &frmTickerloom::bringToFront);
     window.OnWindowLoad();
+    // Only now: the window is not shown, and takes no user action, until its list is loaded.
+    QObject::connect(&guard, &ListGuard::showRequested, &window, &frmTickerloom::bringToFront);
     window.show();
     const int exitCode = app.exec();
     frmTip::deleteAll();

@@ -140,10 +140,22 @@ void SpreadGrid::currentChanged(const QModelIndex &current, const QModelIndex &p
     }
 }
 
+// Noted before the view moves its current cell to the row above.
+void SpreadGrid::rowsAboutToBeRemoved(const QModelIndex &parent, int first, int last)
+{
+    const int current = currentIndex().row();
+    m_rowTakingThePlace = current >= first && current <= last ? first + 1 : 0;
+    QTableView::rowsAboutToBeRemoved(parent, first, last);
+}
+
 void SpreadGrid::keepActiveCellInRows()
 {
-    // The view's current cell moves with its row when rows above it go.
-    if (currentIndex().isValid()) {
+    // The view's current cell moves with its row when rows above it go; when
+    // its own row goes, the row that takes its place is current, so that
+    // Delete pressed again goes on down the list.
+    if (m_rowTakingThePlace > 0) {
+        m_activeRow = std::exchange(m_rowTakingThePlace, 0);
+    } else if (currentIndex().isValid()) {
         m_activeRow = currentIndex().row() + 1;
         m_activeColumn = currentIndex().column() + 1;
     }

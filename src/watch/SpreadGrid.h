@@ -38,6 +38,7 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void rowsAboutToBeRemoved(const QModelIndex &parent, int first, int last) override;
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
 
 private:
@@ -49,4 +50,5 @@ private:
     GridModel *m_model;
     int m_activeRow = 1;
     int m_activeColumn = 1;
+    int m_rowTakingThePlace = 0; // the row number the current cell keeps while its row is removed
 };

@@ -65,8 +65,7 @@ void frmTickerloom::createControls()
     // The free space right of the button says how current the prices are.
     lblStatus = new QLabel(this);
     lblStatus->setObjectName(QStringLiteral("lblStatus"));
-    lblStatus->setGeometry(100, 22, 840, 22);
-    lblStatus->setAccessibleName(tr("Quote status"));
+    lblStatus->setGeometry(100, 22, 840, 22); // its text is its accessible name, announced as it changes
 
     fpSpread1 = new SpreadGrid(QuoteGridColumns::specs(), this);
     fpSpread1->setObjectName(QStringLiteral("fpSpread1"));
