@@ -64,7 +64,6 @@ void tst_Program::startsWithAFirstFetchAndRefreshesFiveSecondsLater()
     window.OnWindowLoad();
     QCOMPARE(m_server->requests().size(), 1); // before the window is shown
     QCOMPARE(m_server->requestTarget(0), QByteArray("/quote?scr=,A,B,C,&tl=1&ft=1"));
-    QVERIFY(m_server->requests()[0].contains("\r\nUser-Agent: Mozilla/4.0 (compatible; MSIE 7.0; Windows NT 6.0;"));
     GridModel *grid = window.quoteGrid()->grid();
     QCOMPARE(grid->text(2, 4), QStringLiteral("200.00"));
     QCOMPARE(grid->text(2, 7), QStringLiteral("5.00"));

@@ -159,27 +159,6 @@ void GridModel::setNumber(int row, int col, double value)
     cellChanged(row, col);
 }
 
-void GridModel::clearCell(int row, int col)
-{
-    if (!isCell(row, col))
-        return;
-    Column &column = m_columns[col - 1];
-    switch (m_specs[col - 1].kind) {
-    case CellKind::Text:
-        column.texts[row - 1].clear();
-        break;
-    case CellKind::Number:
-        column.numbers[row - 1] = kEmpty;
-        break;
-    case CellKind::Picture:
-        column.pictures[row - 1] = 0;
-        break;
-    }
-    if (!column.colours.empty())
-        column.colours[row - 1] = kNoColour;
-    cellChanged(row, col);
-}
-
 quint32 GridModel::backColour(int row, int col) const
 {
     if (!isCell(row, col))

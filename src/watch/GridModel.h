@@ -46,7 +46,6 @@ public:
     void setText(int row, int col, const QString &text);
     void setNumber(int row, int col, double value);
     void setInteger(int row, int col, qint64 value) { setNumber(row, col, double(value)); }
-    void clearCell(int row, int col);
 
     quint32 backColour(int row, int col) const;
     void setBackColour(int row, int col, quint32 packedBgr);
@@ -65,7 +64,6 @@ public:
 
     // A locked grid lets the user select cells but never edit them.
     void setLocked(bool locked) { m_locked = locked; }
-    bool isLocked() const { return m_locked; }
 
     // The rows below move up by one; the row count does not change.
     void deleteRow(int row);
