@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QByteArray>
 #include <QElapsedTimer>
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
+#include <cstring>
 #include <sys/resource.h>
 #include <vector>
 
@@ -44,5 +47,48 @@ private:
 
     std::vector<double> m_ms;
 };
+
+inline double fieldValue(const char *begin, const char *end)
+{
+    if (begin < end && *begin == '+')
+        ++begin; // from_chars takes no plus sign
+    double value = 0;
+    std::from_chars(begin, end, value);
+    return value;
+}
+
+// The least any refresh must do: one pass over the reply's bytes, splitting
+// lines and fields and converting every number with std::from_chars; nothing
+// is built and no rule is checked.
+inline double floorPass(const QByteArray &bytes)
+{
+    double sum = 0;
+    const char *line = bytes.constData();
+    const char *const end = line + bytes.size();
+    while (line < end) {
+        const char *lineEnd = line;
+        while ((lineEnd = static_cast<const char *>(std::memchr(lineEnd, '\r', size_t(end - lineEnd)))) &&
+               (lineEnd + 1 == end || lineEnd[1] != '\n'))
+            ++lineEnd;
+        if (!lineEnd)
+            lineEnd = end;
+        int position = 0;
+        const char *field = line;
+        for (const char *at = line;; ++at) {
+            if (at != lineEnd && *at != ',')
+                continue;
+            if (position == 4 && at - field > 3)
+                sum += fieldValue(field + 1, at - 2);
+            else if (position > 0 && position != 5 && position < 9)
+                sum += fieldValue(field, at);
+            ++position;
+            if (at == lineEnd)
+                break;
+            field = at + 1;
+        }
+        line = lineEnd + 2;
+    }
+    return sum;
+}
 
 } // namespace BenchSupport

@@ -56,49 +56,6 @@ QString reply(int round)
     return body;
 }
 
-double fieldValue(const char *begin, const char *end)
-{
-    if (begin < end && *begin == '+')
-        ++begin; // from_chars takes no plus sign
-    double value = 0;
-    std::from_chars(begin, end, value);
-    return value;
-}
-
-// The least any refresh must do: one pass over the reply's bytes, splitting
-// lines and fields and converting every number with std::from_chars; nothing
-// is built and no rule is checked.
-double floorPass(const QByteArray &bytes)
-{
-    double sum = 0;
-    const char *line = bytes.constData();
-    const char *const end = line + bytes.size();
-    while (line < end) {
-        const char *lineEnd = line;
-        while ((lineEnd = static_cast<const char *>(std::memchr(lineEnd, '\r', size_t(end - lineEnd)))) &&
-               (lineEnd + 1 == end || lineEnd[1] != '\n'))
-            ++lineEnd;
-        if (!lineEnd)
-            lineEnd = end;
-        int position = 0;
-        const char *field = line;
-        for (const char *at = line;; ++at) {
-            if (at != lineEnd && *at != ',')
-                continue;
-            if (position == 4 && at - field > 3)
-                sum += fieldValue(field + 1, at - 2);
-            else if (position > 0 && position != 5 && position < 9)
-                sum += fieldValue(field, at);
-            ++position;
-            if (at == lineEnd)
-                break;
-            field = at + 1;
-        }
-        line = lineEnd + 2;
-    }
-    return sum;
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -132,7 +89,7 @@ int main(int argc, char *argv[])
     const auto measure = [&](BenchSupport::Samples &floor, BenchSupport::Samples &refreshes) {
         unsigned long long allocations = 0;
         for (int i = 0; i < timedRuns; ++i) {
-            floor.time([&] { sink += floorPass(replyBytes[round % 2]); });
+            floor.time([&] { sink += BenchSupport::floorPass(replyBytes[round % 2]); });
             refreshes.time([&] {
                 const unsigned long long before = AllocationCount::total();
                 refresh();

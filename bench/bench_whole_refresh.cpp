@@ -112,49 +112,6 @@ int serve(int argc, char *argv[])
     return app.exec();
 }
 
-double fieldValue(const char *begin, const char *end)
-{
-    if (begin < end && *begin == '+')
-        ++begin; // from_chars takes no plus sign
-    double value = 0;
-    std::from_chars(begin, end, value);
-    return value;
-}
-
-// The least any refresh must do, as bench_refresh defines it: one pass over
-// the reply's bytes, splitting lines and fields and converting every number
-// with std::from_chars; nothing is built and no rule is checked.
-double floorPass(const QByteArray &bytes)
-{
-    double sum = 0;
-    const char *line = bytes.constData();
-    const char *const end = line + bytes.size();
-    while (line < end) {
-        const char *lineEnd = line;
-        while ((lineEnd = static_cast<const char *>(std::memchr(lineEnd, '\r', size_t(end - lineEnd)))) &&
-               (lineEnd + 1 == end || lineEnd[1] != '\n'))
-            ++lineEnd;
-        if (!lineEnd)
-            lineEnd = end;
-        int position = 0;
-        const char *field = line;
-        for (const char *at = line;; ++at) {
-            if (at != lineEnd && *at != ',')
-                continue;
-            if (position == 4 && at - field > 3)
-                sum += fieldValue(field + 1, at - 2);
-            else if (position > 0 && position != 5 && position < 9)
-                sum += fieldValue(field, at);
-            ++position;
-            if (at == lineEnd)
-                break;
-            field = at + 1;
-        }
-        line = lineEnd + 2;
-    }
-    return sum;
-}
-
 // Starts the server's process; its port, or 0 when it did not start.
 quint16 startServer(QProcess &server)
 {
@@ -237,7 +194,7 @@ int main(int argc, char *argv[])
     CpuSamples floor;
     CpuSamples refreshes;
     for (int i = 0; i < timedRuns; ++i) {
-        floor.time([&] { sink += floorPass(replyBytes[i % 2]); });
+        floor.time([&] { sink += BenchSupport::floorPass(replyBytes[i % 2]); });
         refreshes.time(refresh);
     }
     serverProcess.kill();
