@@ -50,7 +50,7 @@ void tst_ListLocation::movingToTheUsersFolderLosesNoList()
     const QString program = root.filePath("bin");
     QVERIFY(QDir().mkpath(program));
     TestHelpers::writeFile(program + "/Scrips.dat", "A\r\nB\r\n\r\n");
-    const ListLocation::Folders folders{program, false, root.filePath("data"), root.filePath("cache")};
+    const ListLocation::Folders folders{program, false, root.filePath("data"), root.filePath("cache"), QString()};
     const ListLocation::Places places = ListLocation::choose(folders);
     const QString previousFolder = QDir::currentPath();
 
