@@ -222,6 +222,21 @@ void tst_ScripsFile::aFileThatCannotBeReadSaysWhy()
 
 void tst_ScripsFile::aPipeOrAnEndlessDeviceIsNeverReadFrom()
 {
+    // Nor written to: a list linked to a pipe keeps the pipe.
+    {
+        QTemporaryDir dir;
+        const QString pipe = dir.filePath(QStringLiteral("pipe"));
+        const QString list = dir.filePath(QStringLiteral("Scrips.dat"));
+        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        QVERIFY(QFile::link(pipe, list));
+        QVERIFY(!ScripsFile::save(list, {"A", ""}).isEmpty());
+        struct stat status
+        {
+        };
+        QCOMPARE(::stat(QFile::encodeName(pipe).constData(), &status), 0);
+        QVERIFY(S_ISFIFO(status.st_mode));
+    }
+
     QTemporaryDir dir;
     const QString pipe = dir.filePath(QStringLiteral("pipe"));
     QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
