@@ -172,7 +172,7 @@ void tst_MainWindow::startsWithNoFileShowingOneBlankRow()
     QVERIFY(!timerOf(*window)->isEnabled());
     GridModel *grid = gridOf(*window);
     QVERIFY(!(grid->flags(grid->index(0, 0)) & Qt::ItemIsEditable)); // the user edits no cell
-    QVERIFY(!QFile::exists(path())); // nothing is written at start-up
+    QVERIFY(!QFile::exists(path()));                                 // nothing is written at start-up
 }
 
 void tst_MainWindow::startsFromAnAllBlankFileWithOneEmptyRequest()
