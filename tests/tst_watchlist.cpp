@@ -31,6 +31,7 @@ private slots:
     void anUnreadableListIsNeverReplaced();
     void aReadOnlyListStaysReadOnly();
     void firstSaveMakesTheDataFolder();
+    void startUpRemovesWhatAnInterruptedSaveLeft();
     void sameRowChosenTwiceDuringARefreshDeletesItOnce();
     void timerStaysOffWhileAnAddsFirstFetchWaits();
 
@@ -201,6 +202,23 @@ void tst_WatchList::firstSaveMakesTheDataFolder()
     QVERIFY(!QFileInfo::exists(QFileInfo(deep).absolutePath()));
     m_keeper->add(QStringLiteral("A"));
     QCOMPARE(TestHelpers::readFile(deep), QByteArray("A\r\n\r\n"));
+}
+
+void tst_WatchList::startUpRemovesWhatAnInterruptedSaveLeft()
+{
+    // Beside the list, and beside the file a linked list leads to, where saves write.
+    const QString elsewhere = m_dir->filePath(QStringLiteral("elsewhere"));
+    QVERIFY(QDir().mkpath(elsewhere));
+    TestHelpers::writeFile(elsewhere + QStringLiteral("/Scrips.dat"), "A\r\n\r\n");
+    QVERIFY(QFile::link(elsewhere + QStringLiteral("/Scrips.dat"), path()));
+    const QString leftover = elsewhere + QStringLiteral("/Scrips.dat.tickerloom-a1B2c3");
+    TestHelpers::writeFile(leftover, "half a list");
+    const QString notOurs = elsewhere + QStringLiteral("/Scrips.dat.tickerloom-notours");
+    TestHelpers::writeFile(notOurs, "kept");
+    start(path());
+    QVERIFY(!QFileInfo::exists(leftover));
+    QVERIFY(QFileInfo::exists(notOurs));
+    QCOMPARE(gridSymbols(), (QStringList{"A", ""}));
 }
 
 void tst_WatchList::sameRowChosenTwiceDuringARefreshDeletesItOnce()
