@@ -108,8 +108,7 @@ double GridModel::shownNumber(int row, int col) const
 {
     if (!isCell(row, col) || m_specs[col - 1].kind != CellKind::Number)
         return 0;
-    const double value = m_columns[col - 1].numbers[row - 1];
-    return std::isnan(value) ? 0 : NumberFormat::shownValue(value, m_specs[col - 1].decimals);
+    return NumberFormat::shownValue(m_columns[col - 1].numbers[row - 1], m_specs[col - 1].decimals); // empty reads 0
 }
 
 double GridModel::shownValue(int col, double value) const

@@ -148,15 +148,17 @@ QByteArray serialize(const QStringList &rows)
 
 QString save(const QString &path, const QStringList &rows)
 {
-    // A list the user made read-only stays so, even for an administrator,
-    // whom the system would let replace it.
     const QFileInfo file(path);
-    // Never a device or a pipe, whatever a link named like the list points to.
-    if (file.exists() && !file.isFile())
-        return tr("it is not a regular file");
-    if (file.exists() &&
-        (!file.isWritable() || !(file.permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther))))
-        return tr("the file is read-only");
+    if (file.exists()) {
+        // Never a device or a pipe, whatever a link named like the list points to.
+        if (!file.isFile())
+            return tr("it is not a regular file");
+        // A list the user made read-only stays so, even for an administrator,
+        // whom the system would let replace it.
+        const auto writeBits = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+        if (!file.isWritable() || !(file.permissions() & writeBits))
+            return tr("the file is read-only");
+    }
     return FileSwap::replace(path, serialize(rows), FileSwap::Link::Follow);
 }
 
