@@ -88,7 +88,7 @@ int QuoteRefresher::paintListedRows(quint64 lastListed, bool FirstFetch, bool wi
     // Row identities grow down the grid: past the last listed one, every row
     // was added while the fetch waited, and its symbol is not in this reply.
     for (int row = 1; row <= rows && m_grid->rowId(row) <= lastListed; ++row) {
-        const QString symbol = m_grid->text(row, Symbol);
+        const QStringView symbol = m_grid->textView(row, Symbol);
         if (symbol.isEmpty())
             break;
         ++listed;

@@ -30,11 +30,8 @@ GridModel::GridModel(QList<ColumnSpec> columns, QObject *parent)
     , m_specs(std::move(columns))
     , m_columns(m_specs.size())
 {
-}
-
-bool GridModel::isCell(int row, int col) const
-{
-    return row >= 1 && row <= m_rowCount && col >= 1 && col <= columnCount();
+    for (qsizetype c = 0; c < m_specs.size(); ++c)
+        m_columns[size_t(c)].kind = m_specs[c].kind;
 }
 
 void GridModel::resizeColumns(int rows)
@@ -104,6 +101,13 @@ QString GridModel::text(int row, int col) const
     return QString();
 }
 
+QStringView GridModel::textView(int row, int col) const
+{
+    if (!isCell(row, col) || m_specs[col - 1].kind != CellKind::Text)
+        return {};
+    return m_columns[col - 1].texts[row - 1];
+}
+
 double GridModel::shownNumber(int row, int col) const
 {
     if (!isCell(row, col) || m_specs[col - 1].kind != CellKind::Number)
@@ -118,7 +122,7 @@ double GridModel::shownValue(int col, double value) const
     return NumberFormat::shownValue(value, m_specs[col - 1].decimals);
 }
 
-bool GridModel::isEmpty(int row, int col) const
+bool GridModel::isEmptyOtherCell(int row, int col) const
 {
     if (!isCell(row, col))
         return true;
@@ -146,15 +150,14 @@ void GridModel::setText(int row, int col, const QString &text)
     cellChanged(row, col);
 }
 
-void GridModel::setNumber(int row, int col, double value)
+// A number written into a cell that is not a number cell: a text cell shows
+// it formatted, a picture cell ignores it.
+void GridModel::setNumberAsText(int row, int col, double value)
 {
     if (!isCell(row, col))
         return;
-    Column &column = m_columns[col - 1];
-    if (m_specs[col - 1].kind == CellKind::Number)
-        column.numbers[row - 1] = value;
-    else if (m_specs[col - 1].kind == CellKind::Text)
-        column.texts[row - 1] = NumberFormat::format(value, m_specs[col - 1].decimals);
+    if (m_specs[col - 1].kind == CellKind::Text)
+        m_columns[col - 1].texts[row - 1] = NumberFormat::format(value, m_specs[col - 1].decimals);
     cellChanged(row, col);
 }
 
@@ -164,17 +167,6 @@ quint32 GridModel::backColour(int row, int col) const
         return kNoColour;
     const std::vector<quint32> &colours = m_columns[col - 1].colours;
     return colours.empty() ? kNoColour : colours[row - 1];
-}
-
-void GridModel::setBackColour(int row, int col, quint32 packedBgr)
-{
-    if (!isCell(row, col))
-        return;
-    std::vector<quint32> &colours = m_columns[col - 1].colours;
-    if (colours.empty())
-        colours.resize(m_rowCount, kNoColour);
-    colours[row - 1] = packedBgr & 0xFFFFFF;
-    cellChanged(row, col);
 }
 
 void GridModel::describeColour(quint32 packedBgr, const QString &words)
@@ -282,18 +274,8 @@ int GridModel::rowOf(quint64 id) const
     return found != m_rowIds.end() && *found == id ? int(found - m_rowIds.begin()) + 1 : 0;
 }
 
-void GridModel::cellChanged(int row, int col)
+void GridModel::emitCellChanged(int row, int col)
 {
-    if (m_batchDepth > 0) {
-        if (m_dirtyLastRow < m_dirtyFirstRow) {
-            m_dirtyFirstRow = row;
-            m_dirtyLastRow = row;
-        } else {
-            m_dirtyFirstRow = qMin(m_dirtyFirstRow, row);
-            m_dirtyLastRow = qMax(m_dirtyLastRow, row);
-        }
-        return;
-    }
     const QModelIndex changed = index(row - 1, col - 1);
     emit dataChanged(changed, changed);
 }

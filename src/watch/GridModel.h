@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <cmath>
 #include <functional>
 #include <vector>
 
@@ -37,6 +38,9 @@ public:
 
     // Reading a cell gives it as shown; an empty cell gives "".
     QString text(int row, int col) const;
+    // A text cell's own characters, copied nowhere; empty for other cells.
+    // Valid until the cell is next written.
+    QStringView textView(int row, int col) const;
     // A number cell's value as the cell shows it, rounded to its decimals;
     // 0 for an empty cell or one of another kind.
     double shownNumber(int row, int col) const;
@@ -102,16 +106,40 @@ public:
 private:
     struct Column
     {
+        CellKind kind = CellKind::Text;
         std::vector<QString> texts;   // Text columns
         std::vector<double> numbers;  // Number columns; NaN is an empty cell
         std::vector<quint8> pictures; // Picture columns
         std::vector<quint32> colours; // every column, from its first colour on; none before
     };
 
-    bool isCell(int row, int col) const;
+    bool isCell(int row, int col) const
+    {
+        return row >= 1 && row <= m_rowCount && col >= 1 && col <= int(m_columns.size());
+    }
+    bool isCellOf(int row, int col, CellKind kind) const { return isCell(row, col) && m_columns[col - 1].kind == kind; }
     QString spokenWords(int row, int col) const;
     void resizeColumns(int rows);
-    void cellChanged(int row, int col);
+    void setNumberAsText(int row, int col, double value);
+    bool isEmptyOtherCell(int row, int col) const;
+    void cellChanged(int row, int col)
+    {
+        if (m_batchDepth > 0)
+            widenDirtyRows(row);
+        else
+            emitCellChanged(row, col);
+    }
+    void widenDirtyRows(int row)
+    {
+        if (m_dirtyLastRow < m_dirtyFirstRow) {
+            m_dirtyFirstRow = row;
+            m_dirtyLastRow = row;
+        } else {
+            m_dirtyFirstRow = qMin(m_dirtyFirstRow, row);
+            m_dirtyLastRow = qMax(m_dirtyLastRow, row);
+        }
+    }
+    void emitCellChanged(int row, int col);
     void endBatch();
 
     QList<ColumnSpec> m_specs;
@@ -130,3 +158,33 @@ private:
     int m_dirtyFirstRow = 0;
     int m_dirtyLastRow = -1;
 };
+
+// The writes a refresh makes some 300,000 times are inline: a call per cell
+// would cost more than the write.
+inline bool GridModel::isEmpty(int row, int col) const
+{
+    if (isCellOf(row, col, CellKind::Number))
+        return std::isnan(m_columns[col - 1].numbers[row - 1]);
+    return isEmptyOtherCell(row, col);
+}
+
+inline void GridModel::setNumber(int row, int col, double value)
+{
+    if (!isCellOf(row, col, CellKind::Number)) {
+        setNumberAsText(row, col, value);
+        return;
+    }
+    m_columns[col - 1].numbers[row - 1] = value;
+    cellChanged(row, col);
+}
+
+inline void GridModel::setBackColour(int row, int col, quint32 packedBgr)
+{
+    if (!isCell(row, col))
+        return;
+    std::vector<quint32> &colours = m_columns[col - 1].colours;
+    if (colours.empty())
+        colours.resize(m_rowCount, kNoColour);
+    colours[row - 1] = packedBgr & 0xFFFFFF;
+    cellChanged(row, col);
+}
