@@ -8,8 +8,14 @@ namespace QuoteRequest {
 QString url(const QString &baseAddress, QStringView symbolList, bool FirstFetch)
 {
     using namespace QuoteProtocol;
-    QString url = baseAddress + u'?' + QLatin1String(kQuotesParameter) + u'=' + QueryEncoding::encode(symbolList) +
-                  u'&' + QLatin1String(kTextParameter) + u'=' + QLatin1String(kOnValue);
+    // Built in one buffer: a whole list is some 400,000 characters, and each
+    // copy of it costs memory the system must first hand over.
+    QString url;
+    url.reserve(baseAddress.size() + symbolList.size() + 32);
+    url += baseAddress;
+    url += u'?' + QLatin1String(kQuotesParameter) + u'=';
+    QueryEncoding::appendEncoded(url, symbolList);
+    url += u'&' + QLatin1String(kTextParameter) + u'=' + QLatin1String(kOnValue);
     if (FirstFetch)
         url += u'&' + QLatin1String(kFirstFetchParameter) + u'=' + QLatin1String(kOnValue);
     return url;

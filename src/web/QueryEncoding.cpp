@@ -23,6 +23,12 @@ QString encode(QStringView text)
 {
     QString out;
     out.reserve(text.size());
+    appendEncoded(out, text);
+    return out;
+}
+
+void appendEncoded(QString &out, QStringView text)
+{
     qsizetype raw = 0; // where the run of characters that stay as they are began
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text[i].unicode();
@@ -42,7 +48,6 @@ QString encode(QStringView text)
         raw = i + 1;
     }
     out += text.sliced(raw);
-    return out;
 }
 
 } // namespace QueryEncoding

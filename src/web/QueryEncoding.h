@@ -9,5 +9,7 @@
 namespace QueryEncoding {
 
 QString encode(QStringView text);
+// The same, appended to out: a long list then takes no copy of its own.
+void appendEncoded(QString &out, QStringView text);
 
 } // namespace QueryEncoding
