@@ -71,6 +71,7 @@ private slots:
     void listsBeyondSixteenBitsRefresh();
     void aLaterDuplicateAtTheRowsOwnPositionLosesToTheFirst();
     void aReplyInAnotherOrderPaintsEveryRowItsOwnQuote();
+    void laterRepliesToAListInOrderStillGiveTheFirstLine();
     void aShorterReplyLeavesNoQuoteOfTheLongerOneBefore();
     void theRequestFollowsTheListFirstFetchAndAddress();
 };
@@ -282,6 +283,38 @@ void tst_QuoteRefresher::aReplyInAnotherOrderPaintsEveryRowItsOwnQuote()
     board.refresh(false);
     for (int row = 1; row <= 4; ++row)
         QCOMPARE(board.grid.text(row, Col::Bid), QStringLiteral("%1.00").arg(row));
+}
+
+// Once a reply has answered every row in order, the next replies to the same
+// list are read in order too; the first line of a symbol must still win.
+void tst_QuoteRefresher::laterRepliesToAListInOrderStillGiveTheFirstLine()
+{
+    // Two rows that look different but match the same reply symbol.
+    Board twins({"abc", "ABC", "X"});
+    for (int refresh = 0; refresh < 3; ++refresh) {
+        twins.reply = "ABC,1\r\nABC,2\r\nX,3";
+        twins.refresh(false);
+        QCOMPARE(twins.grid.text(2, Col::Bid), QStringLiteral("1.00"));
+    }
+    Board board({"A", "B", "C"});
+    const QStringList replies = {
+        "A,1\r\nB,2\r\nC,3",         // in order: later replies are read in order
+        "A,4\r\nA,5\r\nC,6",         // B left out, A twice: the second A is not B's
+        "B,7\r\nA,8\r\nB,9\r\nC,10", // shifted: each row still finds its first line
+        "A,11\r\nB,12\r\nC,13",
+        "B,14\r\nB,15\r\nC,16", // A left out: B's own position holds its second line
+    };
+    const QList<QStringList> bids = {{"1.00", "2.00", "3.00"},
+                                     {"4.00", "2.00", "6.00"},
+                                     {"8.00", "7.00", "10.00"},
+                                     {"11.00", "12.00", "13.00"},
+                                     {"11.00", "14.00", "16.00"}};
+    for (qsizetype i = 0; i < replies.size(); ++i) {
+        board.reply = replies[i];
+        board.refresh(false);
+        for (int row = 1; row <= 3; ++row)
+            QCOMPARE(board.grid.text(row, Col::Bid), bids[i][row - 1]);
+    }
 }
 
 void tst_QuoteRefresher::aShorterReplyLeavesNoQuoteOfTheLongerOneBefore()

@@ -39,15 +39,19 @@ bool QuoteRefresher::GetQuotes(const QString &url)
 void QuoteRefresher::RefreshQuotes(const QString &watchList, bool FirstFetch)
 {
     const bool withOpenClose = FirstFetch || listedRowLacksOpenClose();
-    const quint64 lastListed = lastListedRowId();
+    const ListedRows listed = listedRows();
     const std::optional<QString> base = ServiceAddress::base(); // none: a failed fetch
     if (!GetQuotes(base ? allRowsUrl(*base, watchList, withOpenClose) : QString()))
         return;
     m_paintedAt = m_clock();
-    const int painted = m_quotes.isEmpty() ? 0 : paintListedRows(lastListed, FirstFetch, withOpenClose);
+    m_quotes.setAskersDistinct(!watchList.isEmpty() && watchList == m_distinctList);
+    const Painted painted = m_quotes.isEmpty() ? Painted() : paintListedRows(listed.lastId, FirstFetch, withOpenClose);
+    // Every listed row found the first line of its symbol at its own position: the list's symbols differ.
+    if (painted.asked == listed.count && painted.asked > 0 && m_quotes.answeredInOrder())
+        m_distinctList = watchList;
     m_quotes.clear();
     forgetDeletedRows();
-    m_freshness.refreshEnded(painted > 0, !watchList.isEmpty(), m_paintedAt.time());
+    m_freshness.refreshEnded(painted.painted > 0, !watchList.isEmpty(), m_paintedAt.time());
     emit freshnessChanged(m_freshness.text());
 }
 
@@ -70,16 +74,16 @@ bool QuoteRefresher::listedRowLacksOpenClose() const
     return false;
 }
 
-quint64 QuoteRefresher::lastListedRowId() const
+QuoteRefresher::ListedRows QuoteRefresher::listedRows() const
 {
     int row = 0;
     while (row < m_grid->rowCount() && !m_grid->isEmpty(row + 1, Symbol))
         ++row;
-    return m_grid->rowId(row);
+    return {row, m_grid->rowId(row)};
 }
 
-// Paints the rows the reply answers and returns how many it painted.
-int QuoteRefresher::paintListedRows(quint64 lastListed, bool FirstFetch, bool withOpenClose)
+// Paints the rows the reply answers.
+QuoteRefresher::Painted QuoteRefresher::paintListedRows(quint64 lastListed, bool FirstFetch, bool withOpenClose)
 {
     GridModel::Batch batch(*m_grid);
     const int rows = m_grid->rowCount();
@@ -103,7 +107,7 @@ int QuoteRefresher::paintListedRows(quint64 lastListed, bool FirstFetch, bool wi
     }
     qCDebug(lcRefresh) << "refresh painted" << painted << "of" << listed
                        << "listed rows; the others keep what they showed";
-    return painted;
+    return {listed, painted};
 }
 
 void QuoteRefresher::RefreshQuoteRow(int row, bool FirstFetch)

@@ -63,10 +63,23 @@ signals:
 
 private:
     bool GetQuotes(const QString &url);
+    // The rows a refresh's request lists: from the top down to the first
+    // empty SYMBOL cell, as the grid stood when the request was built.
+    struct ListedRows
+    {
+        int count = 0;
+        quint64 lastId = 0;
+    };
+    struct Painted
+    {
+        int asked = 0;   // listed rows still in the grid, each looked up in the reply
+        int painted = 0; // of them, the rows the reply answered
+    };
+
     bool listedRowLacksOpenClose() const;
-    quint64 lastListedRowId() const;
+    ListedRows listedRows() const;
     const QString &allRowsUrl(const QString &base, const QString &watchList, bool withOpenClose);
-    int paintListedRows(quint64 lastListed, bool FirstFetch, bool withOpenClose);
+    Painted paintListedRows(quint64 lastListed, bool FirstFetch, bool withOpenClose);
     void paintRow(int row, const QuoteNumbers &quote, bool FirstFetch, bool withOpenClose);
     void forgetDeletedRows();
 
@@ -86,6 +99,9 @@ private:
     QString m_urlBase;
     bool m_urlWithOpenClose = false;
     QString m_url;
+    // The last watch list whose symbols proved to differ once upper-cased:
+    // its replies are read in order, without an index.
+    QString m_distinctList;
 
     // Filled and emptied within one refresh, between its fetch and the end of
     // its painting, where no events are handled; kept for its storage.

@@ -8,11 +8,17 @@
 #include <vector>
 
 // One reply's quotes as a refresh paints them. Reading the reply finds its
-// lines that are not blank and indexes their symbols; a line's numbers are
-// read only when a row asks for that line, straight from the body, so
-// nothing is built per line but a view and an index entry. The table keeps
-// the body (shared, not copied) until it is cleared, and its storage from one
-// reply to the next, so that a refresh allocates nothing per line.
+// lines that are not blank; a line's numbers are read only when a row asks
+// for that line, straight from the body, so nothing is built per line but a
+// view. The table keeps the body (shared, not copied) until it is cleared,
+// and its storage from one reply to the next, so that a refresh allocates
+// nothing per line.
+//
+// The service answers in the order asked. When the rows that ask are known
+// to hold distinct symbols, a row that finds its own line at its position,
+// after every row before it did the same, needs nothing more: no earlier line
+// can hold its symbol. Only a row that does not is looked up in an index of
+// the reply's symbols, built then.
 class QuoteTable
 {
 public:
@@ -25,12 +31,23 @@ public:
 
     // The quote of the first line for the grid symbol, trying the line at
     // position first; none when no line matches.
-    std::optional<QuoteNumbers> find(QStringView gridSymbol, qsizetype position, bool FirstFetch) const;
+    std::optional<QuoteNumbers> find(QStringView gridSymbol, qsizetype position, bool FirstFetch);
+    // Whether the rows that will ask hold symbols that differ once upper-cased.
+    void setAskersDistinct(bool distinct) { m_askersDistinct = distinct; }
+    // Whether every find so far, asked at positions 0, 1, 2 and on, found the
+    // first line of its symbol at its own position: then the symbols asked
+    // for differ once upper-cased, since those lines' symbols differ.
+    bool answeredInOrder() const { return !m_orderBroken; }
     // The quote of the reply's first line, whatever its symbol; none for an empty reply.
     std::optional<QuoteNumbers> first(bool FirstFetch) const;
 
 private:
+    qsizetype findInIndex(QStringView gridSymbol, qsizetype position);
+
     QString m_body;
     std::vector<QStringView> m_lines;
-    SymbolIndex m_symbols;
+    SymbolIndex m_symbols; // empty until a row asks out of order
+    bool m_askersDistinct = false;
+    qsizetype m_inOrder = 0; // lines answered in order so far
+    bool m_orderBroken = false;
 };

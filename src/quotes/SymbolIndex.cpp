@@ -100,6 +100,13 @@ void SymbolIndex::grow()
     }
 }
 
+bool SymbolIndex::matches(QStringView replySymbol, QStringView gridSymbol)
+{
+    char16_t buffer[kKeyOnStack];
+    QString fallback;
+    return upperCased(gridSymbol, buffer, fallback) == replySymbol;
+}
+
 qsizetype SymbolIndex::find(QStringView gridSymbol, qsizetype hint) const
 {
     if (m_entries.empty())

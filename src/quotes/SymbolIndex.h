@@ -28,6 +28,9 @@ public:
     // The position of the first symbol that matches the grid symbol, or -1.
     qsizetype find(QStringView gridSymbol, qsizetype hint = -1) const;
 
+    // Whether a reply symbol matches the grid symbol, by the rule above.
+    static bool matches(QStringView replySymbol, QStringView gridSymbol);
+
 private:
     struct Entry
     {
