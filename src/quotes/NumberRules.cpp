@@ -208,31 +208,13 @@ qsizetype readNumber(QStringView text, double &value)
     return skipBlanks(at, end) - begin;
 }
 
-std::optional<double> parseNumber(QStringView field)
+std::optional<qint64> toInteger(double number)
 {
-    double value = 0;
-    if (readNumber(field, value) != field.size())
-        return std::nullopt;
-    return value;
-}
-
-std::optional<qint64> parseInteger(QStringView field)
-{
-    const std::optional<double> number = parseNumber(field);
-    if (!number)
-        return std::nullopt;
-    const double rounded = std::nearbyint(*number); // the default mode rounds half to even
+    const double rounded = std::nearbyint(number); // the default mode rounds half to even
     // 2^63 itself is a double, one past the range; every double below it converts.
     if (!(rounded >= -9223372036854775808.0 && rounded < 9223372036854775808.0))
         return std::nullopt;
     return qint64(rounded);
-}
-
-std::optional<double> parseChange(QStringView field)
-{
-    if (field.size() <= 3)
-        return std::nullopt;
-    return parseNumber(field.mid(1, field.size() - 3));
 }
 
 double readLeadingNumber(QStringView text)

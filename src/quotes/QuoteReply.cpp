@@ -85,8 +85,9 @@ QStringView readFields(FieldCursor &fields, bool FirstFetch, QuoteNumbers &numbe
     const QStringView trendText = fields.text();
     setNumber(numbers.High, fields.number());
     setNumber(numbers.Low, fields.number());
-    if (const std::optional<qint64> volume = NumberRules::parseInteger(fields.text()))
-        numbers.Volume = *volume;
+    if (const std::optional<double> volume = fields.number())
+        if (const std::optional<qint64> whole = NumberRules::toInteger(*volume))
+            numbers.Volume = *whole;
     if (FirstFetch) {
         const std::optional<double> open = fields.number();
         const std::optional<double> previousClose = fields.number();

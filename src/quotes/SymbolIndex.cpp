@@ -38,6 +38,8 @@ SymbolIndex::SymbolIndex()
 
 void SymbolIndex::clear()
 {
+    if (m_entries.empty())
+        return;
     m_entries.clear();
     std::fill(m_slots.begin(), m_slots.end(), 0);
 }
@@ -102,6 +104,19 @@ void SymbolIndex::grow()
 
 bool SymbolIndex::matches(QStringView replySymbol, QStringView gridSymbol)
 {
+    // ASCII symbols, the usual kind, are compared as they are upper-cased.
+    if (replySymbol.size() == gridSymbol.size()) {
+        const char16_t *const reply = replySymbol.utf16();
+        const char16_t *const grid = gridSymbol.utf16();
+        qsizetype i = 0;
+        for (; i < gridSymbol.size() && grid[i] < 0x80; ++i) {
+            const char16_t upper = grid[i] >= u'a' && grid[i] <= u'z' ? char16_t(grid[i] - (u'a' - u'A')) : grid[i];
+            if (upper != reply[i])
+                return false;
+        }
+        if (i == gridSymbol.size())
+            return true;
+    }
     char16_t buffer[kKeyOnStack];
     QString fallback;
     return upperCased(gridSymbol, buffer, fallback) == replySymbol;
