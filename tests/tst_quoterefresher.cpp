@@ -64,6 +64,7 @@ private slots:
     void volumesPastThirtyTwoBitsAreShown();
     void theStatusSaysWhetherThePricesAreCurrent();
     void eachRowTellsWhenItsQuoteCameWithItsPrices();
+    void pricesStayWithTheirRowsWhateverOrderRowsArriveIn();
     void emptyReplyChangesNoCell();
     void emptySymbolRowEndsThePass();
     void closingStopsThePainting();
@@ -436,13 +437,57 @@ void tst_QuoteRefresher::eachRowTellsWhenItsQuoteCameWithItsPrices()
     // However long the program runs, a row keeps a bounded line of its
     // prices, the latest one last.
     PriceHistory history;
-    for (int i = 1; i <= 100000; ++i)
-        history.record(7, i, QDateTime());
-    const PriceHistory::Track *track = history.find(7);
+    for (int i = 1; i <= 100000; ++i) {
+        history.startRefresh();
+        history.record(7, i, 0);
+    }
+    const std::optional<PriceHistory::Track> track = history.find(7);
     QVERIFY(track->prices.size() <= size_t(PriceHistory::kMaxPoints));
     QVERIFY(track->prices.size() >= size_t(PriceHistory::kMaxPoints / 2));
     QCOMPARE(track->prices.back(), 100000.0f);
     QVERIFY(std::is_sorted(track->prices.begin(), track->prices.end()));
+}
+
+// The prices of one refresh, as (row identity, price, time) in the order recorded.
+using Recorded = QList<std::tuple<quint64, double, qint64>>;
+
+static void recordRefresh(PriceHistory &history, const Recorded &prices)
+{
+    history.startRefresh();
+    for (const auto &[row, price, at] : prices)
+        history.record(row, price, at);
+    history.endRefresh();
+}
+
+static std::vector<float> pricesOf(const PriceHistory &history, quint64 row)
+{
+    const std::optional<PriceHistory::Track> track = history.find(row);
+    return track ? track->prices : std::vector<float>{-1};
+}
+
+void tst_QuoteRefresher::pricesStayWithTheirRowsWhateverOrderRowsArriveIn()
+{
+    PriceHistory history;
+    recordRefresh(history, {{5, 50, 1000}, {9, 90, 1000}});
+    recordRefresh(history, {{2, 20, 2000}, {9, 91, 2000}, {7, 70, 2000}, {3, 30, 2000}}); // 2, 3 and 7 above others
+    recordRefresh(history, {{2, 21, 3000}, {3, 31, 3000}, {5, 51, 3000}, {7, 71, 3000}, {9, 92, 3000}});
+    QCOMPARE(pricesOf(history, 2), (std::vector<float>{20, 21}));
+    QCOMPARE(pricesOf(history, 3), (std::vector<float>{30, 31}));
+    QCOMPARE(pricesOf(history, 5), (std::vector<float>{50, 51})); // no point where it was not answered
+    QCOMPARE(pricesOf(history, 7), (std::vector<float>{70, 71}));
+    QCOMPARE(pricesOf(history, 9), (std::vector<float>{90, 91, 92}));
+    QCOMPARE(history.find(5)->updated.toMSecsSinceEpoch(), 3000);
+    QVERIFY(!history.find(4));
+
+    recordRefresh(history, {{9, 93, 4000}});
+    QCOMPARE(history.find(5)->updated.toMSecsSinceEpoch(), 3000); // not answered: still its last update
+    history.prune([](quint64 row) { return row == 3 || row == 7; });
+    QCOMPARE(history.size(), 3);
+    QVERIFY(!history.find(3));
+    QCOMPARE(pricesOf(history, 2), (std::vector<float>{20, 21}));
+    QCOMPARE(pricesOf(history, 9), (std::vector<float>{90, 91, 92, 93}));
+    recordRefresh(history, {{2, 22, 5000}, {5, 52, 5000}, {9, 94, 5000}});
+    QCOMPARE(pricesOf(history, 5), (std::vector<float>{50, 51, 52}));
 }
 
 QTEST_MAIN(tst_QuoteRefresher)

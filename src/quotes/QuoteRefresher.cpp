@@ -43,9 +43,14 @@ void QuoteRefresher::RefreshQuotes(const QString &watchList, bool FirstFetch)
     const std::optional<QString> base = ServiceAddress::base(); // none: a failed fetch
     if (!GetQuotes(base ? allRowsUrl(*base, watchList, withOpenClose) : QString()))
         return;
-    m_paintedAt = m_clock();
+    stampPaintTime();
     m_quotes.setAskersDistinct(!watchList.isEmpty() && watchList == m_distinctList);
-    const Painted painted = m_quotes.isEmpty() ? Painted() : paintListedRows(listed.lastId, FirstFetch, withOpenClose);
+    Painted painted;
+    if (!m_quotes.isEmpty()) {
+        m_history.startRefresh(listed.count);
+        painted = paintListedRows(listed.lastId, FirstFetch, withOpenClose);
+        m_history.endRefresh();
+    }
     // Every listed row found the first line of its symbol at its own position: the list's symbols differ.
     if (painted.asked == listed.count && painted.asked > 0 && m_quotes.answeredInOrder())
         m_distinctList = watchList;
@@ -129,8 +134,9 @@ void QuoteRefresher::RefreshQuoteRow(int row, bool FirstFetch)
         qCDebug(lcRefresh) << "row refresh painted nothing:" << (first ? "its row was deleted" : "no quote line");
         return;
     }
-    m_paintedAt = m_clock();
+    stampPaintTime();
     paintRow(now, *first, FirstFetch, FirstFetch);
+    m_history.endRefresh();
 }
 
 // Paints one row in the order that reads the LTP cell before it is written.
@@ -162,7 +168,13 @@ void QuoteRefresher::paintRow(int row, const QuoteNumbers &quote, bool FirstFetc
     grid.setNumber(row, High, quote.High);
     grid.setNumber(row, Low, quote.Low);
     grid.setInteger(row, Volume, quote.Volume);
-    m_history.record(grid.rowId(row), quote.Ltp, m_paintedAt);
+    m_history.record(grid.rowId(row), quote.Ltp, m_paintedAtMs);
+}
+
+void QuoteRefresher::stampPaintTime()
+{
+    m_paintedAt = m_clock();
+    m_paintedAtMs = m_paintedAt.toMSecsSinceEpoch();
 }
 
 void QuoteRefresher::forgetDeletedRows()
@@ -176,7 +188,7 @@ QString QuoteRefresher::rowToolTip(int row) const
     const QString symbol = m_grid ? m_grid->text(row, Symbol) : QString();
     if (symbol.isEmpty())
         return QString();
-    const PriceHistory::Track *track = m_history.find(m_grid->rowId(row));
+    const std::optional<PriceHistory::Track> track = m_history.find(m_grid->rowId(row));
     const QString name = QStringLiteral("<b>%1</b>").arg(symbol.toHtmlEscaped());
     if (!track)
         return tr("%1<br>No quote has arrived yet").arg(name);

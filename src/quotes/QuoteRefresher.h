@@ -81,6 +81,7 @@ private:
     const QString &allRowsUrl(const QString &base, const QString &watchList, bool withOpenClose);
     Painted paintListedRows(quint64 lastListed, bool FirstFetch, bool withOpenClose);
     void paintRow(int row, const QuoteNumbers &quote, bool FirstFetch, bool withOpenClose);
+    void stampPaintTime();
     void forgetDeletedRows();
 
     QPointer<GridModel> m_grid;
@@ -92,6 +93,7 @@ private:
     QuoteFreshness m_freshness;
     PriceHistory m_history;
     QDateTime m_paintedAt; // the time of the refresh being painted
+    qint64 m_paintedAtMs = 0;
 
     // The last all-rows request and what it was built from: encoding a long
     // list costs more than the rest of the request, and the list seldom changes.
