@@ -240,9 +240,27 @@ void GridModel::deleteRow(int row)
         endInsertRows();
 }
 
-void GridModel::appendRows(int col, const QStringList &texts)
+void GridModel::reserveRows(int rows)
 {
-    if (texts.isEmpty())
+    for (Column &column : m_columns) {
+        switch (column.kind) {
+        case CellKind::Text:
+            column.texts.reserve(size_t(rows));
+            break;
+        case CellKind::Number:
+            column.numbers.reserve(size_t(rows));
+            break;
+        case CellKind::Picture:
+            column.pictures.reserve(size_t(rows));
+            break;
+        }
+    }
+    m_rowIds.reserve(size_t(rows));
+}
+
+void GridModel::appendRows(int col, std::span<const QString> texts)
+{
+    if (texts.empty())
         return;
     const int first = m_rowCount + 1;
     const int last = m_rowCount + int(texts.size());
@@ -257,7 +275,7 @@ void GridModel::appendRows(int col, const QStringList &texts)
     m_rowCount = last;
     const bool textColumn = col >= 1 && col <= columnCount() && m_specs[col - 1].kind == CellKind::Text;
     for (int row = first; textColumn && row <= last; ++row)
-        m_columns[col - 1].texts[row - 1] = texts[row - first];
+        m_columns[col - 1].texts[row - 1] = texts[size_t(row - first)];
     if (notify)
         endInsertRows();
 }

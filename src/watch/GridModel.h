@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <cmath>
 #include <functional>
+#include <span>
 #include <vector>
 
 // The cells of a grid: rows numbered from 1, columns from 1, headers in row 0.
@@ -74,7 +75,9 @@ public:
 
     // Appends one row per text, writing the texts into column col, with one
     // insertion notice: views never see a half-built model.
-    void appendRows(int col, const QStringList &texts);
+    void appendRows(int col, std::span<const QString> texts);
+    // Room for this many rows, so that growing to them moves no cell.
+    void reserveRows(int rows);
 
     // Every row gets an identity when it is created; it stays with the row's
     // contents when rows above it are deleted. Identities grow down the grid,

@@ -37,10 +37,12 @@ struct Descriptor
     }
 };
 
-// Reads up to limit + 1 bytes, so that a longer file shows itself.
-QString readAtMost(int fd, qint64 limit, QByteArray &bytes)
+// Reads up to limit + 1 bytes, so that a longer file shows itself. The
+// expected size is reserved at once: a list is read without a copy.
+QString readAtMost(int fd, qint64 limit, qint64 expected, QByteArray &bytes)
 {
     bytes.resize(0);
+    bytes.reserve(qMin(expected, limit) + 1);
     char buffer[64 * 1024];
     while (bytes.size() <= limit) {
         const ssize_t got = ::read(fd, buffer, sizeof buffer);
@@ -64,15 +66,13 @@ QString readRegularFile(int fd, QByteArray &bytes)
         return systemError(errno);
     if (!S_ISREG(status.st_mode))
         return tr("it is not a regular file");
-    return readAtMost(fd, kMaxFileBytes, bytes);
+    return readAtMost(fd, kMaxFileBytes, qint64(status.st_size), bytes);
 }
 
 QStringList scripsOf(const QByteArray &bytes)
 {
-    QStringList scrips;
-    for (QString &line : lines(bytes))
-        if (holdsScrip(line))
-            scrips.append(std::move(line));
+    QStringList scrips = lines(bytes);
+    scrips.removeIf([](const QString &line) { return !holdsScrip(line); });
     return scrips;
 }
 
@@ -114,6 +114,7 @@ QStringList lines(const QByteArray &bytes)
     if (all.startsWith("\xEF\xBB\xBF"))
         all = all.sliced(3);
     QStringList result;
+    result.reserve(all.count('\n') + all.count('\r') + 1); // at most one line per line end, and the last
     qsizetype start = 0;
     for (qsizetype i = 0; i < all.size(); ++i) {
         if (all[i] != '\r' && all[i] != '\n')

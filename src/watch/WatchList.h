@@ -39,6 +39,8 @@ public:
     // The entry's position from 0, or -1 when it is gone.
     int indexOf(quint64 id) const;
     void clear();
+    // Room for this many entries, so that a long list is appended without moving.
+    void reserve(int entries) { m_entries.reserve(size_t(entries)); }
 
 private:
     std::vector<Entry> m_entries;

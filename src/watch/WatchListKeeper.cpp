@@ -67,6 +67,9 @@ void WatchListKeeper::load()
 bool WatchListKeeper::appendLoaded(const QStringList &scrips)
 {
     const QPointer<WatchListKeeper> self(this);
+    m_list.reserve(int(scrips.size()));
+    m_grid->reserveRows(int(scrips.size()) + 1); // and the spare row
+    const std::span<const QString> all(scrips.constData(), size_t(scrips.size()));
     QElapsedTimer sliceTime;
     sliceTime.start();
     // Reading the clock costs more than taking a line: it is read every so many lines.
@@ -75,18 +78,18 @@ bool WatchListKeeper::appendLoaded(const QStringList &scrips)
     for (qsizetype i = 0; i < scrips.size(); ++i) {
         if (i % kLinesPerClockReading != 0 || !sliceTime.hasExpired(kLoadSliceMs))
             continue;
-        showAppended(scrips.mid(sliceStart, i + 1 - sliceStart));
+        showAppended(all.subspan(size_t(sliceStart), size_t(i + 1 - sliceStart)));
         sliceStart = i + 1;
         QCoreApplication::processEvents();
         if (!self)
             return false;
         sliceTime.restart();
     }
-    showAppended(scrips.mid(sliceStart));
+    showAppended(all.subspan(size_t(sliceStart)));
     return true;
 }
 
-void WatchListKeeper::showAppended(const QStringList &symbols)
+void WatchListKeeper::showAppended(std::span<const QString> symbols)
 {
     for (const QString &symbol : symbols)
         m_list.append(symbol);

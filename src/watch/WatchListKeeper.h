@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <deque>
 #include <functional>
+#include <span>
 
 class GridModel;
 class SwitchTimer;
@@ -62,7 +63,7 @@ signals:
 
 private:
     bool appendLoaded(const QStringList &scrips);
-    void showAppended(const QStringList &symbols);
+    void showAppended(std::span<const QString> symbols);
     void save();
     void resumeTimer();
     void deleteChosen();
