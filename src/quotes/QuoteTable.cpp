@@ -1,12 +1,30 @@
 #include "quotes/QuoteTable.h"
 
 #include "quotes/QuoteReply.h"
+#include "web/CrLfLines.h"
 
 void QuoteTable::read(const QString &body)
 {
     clear();
     m_body = body;
-    QuoteReply::forEachQuoteLine(m_body, [&](QStringView line) { m_lines.push_back(line); });
+    m_unread = 0;
+}
+
+const QStringView *QuoteTable::lineAt(qsizetype position)
+{
+    while (qsizetype(m_lines.size()) <= position && m_unread >= 0) {
+        const QStringView line = CrLfLines::nextLine(m_body, m_unread);
+        if (!QuoteReply::isBlankLine(line))
+            m_lines.push_back(line);
+    }
+    return position >= 0 && position < qsizetype(m_lines.size()) ? &m_lines[size_t(position)] : nullptr;
+}
+
+qsizetype QuoteTable::size()
+{
+    while (m_unread >= 0)
+        lineAt(qsizetype(m_lines.size()));
+    return qsizetype(m_lines.size());
 }
 
 void QuoteTable::clear()
@@ -14,6 +32,7 @@ void QuoteTable::clear()
     m_lines.clear();
     m_symbols.clear();
     m_body = QString();
+    m_unread = -1;
     m_askersDistinct = false;
     m_inOrder = 0;
     m_orderBroken = false;
@@ -21,10 +40,10 @@ void QuoteTable::clear()
 
 std::optional<QuoteNumbers> QuoteTable::find(QStringView gridSymbol, qsizetype position, bool FirstFetch)
 {
-    const bool inOrder = !m_orderBroken && position == m_inOrder && position < size();
+    const bool inOrder = !m_orderBroken && position == m_inOrder;
+    const QStringView *const line = inOrder && m_askersDistinct ? lineAt(position) : nullptr;
     qsizetype found = -1;
-    if (inOrder && m_askersDistinct &&
-        SymbolIndex::matches(QuoteReply::symbolOf(m_lines[size_t(position)]), gridSymbol))
+    if (line && SymbolIndex::matches(QuoteReply::symbolOf(*line), gridSymbol))
         found = position;
     else
         found = findInIndex(gridSymbol, position);
@@ -49,11 +68,12 @@ qsizetype QuoteTable::findInIndex(QStringView gridSymbol, qsizetype position)
     return m_symbols.find(gridSymbol, position);
 }
 
-std::optional<QuoteNumbers> QuoteTable::first(bool FirstFetch) const
+std::optional<QuoteNumbers> QuoteTable::first(bool FirstFetch)
 {
-    if (m_lines.empty())
+    const QStringView *const line = lineAt(0);
+    if (!line)
         return std::nullopt;
     QuoteNumbers quote;
-    QuoteReply::readNumbers(m_lines.front(), FirstFetch, quote);
+    QuoteReply::readNumbers(*line, FirstFetch, quote);
     return quote;
 }

@@ -7,12 +7,11 @@
 #include <optional>
 #include <vector>
 
-// One reply's quotes as a refresh paints them. Reading the reply finds its
-// lines that are not blank; a line's numbers are read only when a row asks
-// for that line, straight from the body, so nothing is built per line but a
-// view. The table keeps the body (shared, not copied) until it is cleared,
-// and its storage from one reply to the next, so that a refresh allocates
-// nothing per line.
+// One reply's quotes as a refresh paints them. The reply's lines that are
+// not blank are found as rows ask for them, and a line's numbers are read
+// only when a row asks for that line, straight from the body, so nothing is
+// built per line but a view, and a reply in order is read in one pass. The table keeps the body (shared, not copied)
+// until it is cleared, and its storage from one reply to the next, so that a refresh allocates nothing per line.
 //
 // The service answers in the order asked. When the rows that ask are known
 // to hold distinct symbols, a row that finds its own line at its position,
@@ -26,8 +25,8 @@ public:
     // Lets the body go; the storage stays for the next reply.
     void clear();
 
-    bool isEmpty() const { return m_lines.empty(); }
-    qsizetype size() const { return qsizetype(m_lines.size()); }
+    bool isEmpty() { return lineAt(0) == nullptr; }
+    qsizetype size();
 
     // The quote of the first line for the grid symbol, trying the line at
     // position first; none when no line matches.
@@ -39,14 +38,17 @@ public:
     // for differ once upper-cased, since those lines' symbols differ.
     bool answeredInOrder() const { return !m_orderBroken; }
     // The quote of the reply's first line, whatever its symbol; none for an empty reply.
-    std::optional<QuoteNumbers> first(bool FirstFetch) const;
+    std::optional<QuoteNumbers> first(bool FirstFetch);
 
 private:
+    // The line at position, finding lines up to it; none past the last.
+    const QStringView *lineAt(qsizetype position);
     qsizetype findInIndex(QStringView gridSymbol, qsizetype position);
 
     QString m_body;
-    std::vector<QStringView> m_lines;
-    SymbolIndex m_symbols; // empty until a row asks out of order
+    qsizetype m_unread = -1;          // where the next line begins; -1 once every line is found
+    std::vector<QStringView> m_lines; // the lines found so far
+    SymbolIndex m_symbols;            // empty until a row asks out of order
     bool m_askersDistinct = false;
     qsizetype m_inOrder = 0; // lines answered in order so far
     bool m_orderBroken = false;

@@ -15,17 +15,21 @@ inline qsizetype indexOfLineEnd(QStringView body, qsizetype start)
     return -1;
 }
 
+// The line that begins at start, moving start past it and its CR LF; after
+// the last line, the one no CR LF ends, start is -1.
+inline QStringView nextLine(QStringView body, qsizetype &start)
+{
+    const qsizetype end = indexOfLineEnd(body, start);
+    const QStringView line = body.mid(start, (end < 0 ? body.size() : end) - start);
+    start = end < 0 ? -1 : end + 2;
+    return line;
+}
+
 // Calls visit(line) for every line of the body, in order, empty ones included.
 template <typename Visit> void forEach(QStringView body, Visit &&visit)
 {
-    qsizetype start = 0;
-    while (true) {
-        const qsizetype end = indexOfLineEnd(body, start);
-        visit(body.mid(start, (end < 0 ? body.size() : end) - start));
-        if (end < 0)
-            return;
-        start = end + 2;
-    }
+    for (qsizetype start = 0; start >= 0;)
+        visit(nextLine(body, start));
 }
 
 } // namespace CrLfLines
