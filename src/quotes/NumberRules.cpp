@@ -208,7 +208,7 @@ qsizetype readNumber(QStringView text, double &value)
     return skipBlanks(at, end) - begin;
 }
 
-std::optional<qint64> toInteger(double number)
+std::optional<qint64> roundToInteger(double number)
 {
     const double rounded = std::nearbyint(number); // the default mode rounds half to even
     // 2^63 itself is a double, one past the range; every double below it converts.

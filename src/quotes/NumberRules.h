@@ -27,7 +27,15 @@ inline std::optional<double> parseNumber(QStringView field)
 
 // A number read by the number rule, rounded half to even, within the signed
 // 64-bit range.
-std::optional<qint64> toInteger(double number);
+std::optional<qint64> roundToInteger(double number);
+// The same, inline for the usual volume: a whole number, which needs no rounding.
+inline std::optional<qint64> toInteger(double number)
+{
+    constexpr double kExactWholes = 9007199254740992.0; // 2^53
+    if (number > -kExactWholes && number < kExactWholes && number == double(qint64(number)))
+        return qint64(number);
+    return roundToInteger(number);
+}
 
 // The number rule, rounded as toInteger rounds.
 inline std::optional<qint64> parseInteger(QStringView field)
