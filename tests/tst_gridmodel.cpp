@@ -85,6 +85,18 @@ void tst_GridModel::deleteRowMovesTheRowsBelowUp()
     QCOMPARE(grid.backColour(3, 4), GridModel::kNoColour); // the spare row moved up, blank
     QCOMPARE(grid.text(3, 1), QString());
     QCOMPARE(grid.text(4, 1), QString());
+
+    // Rows deleted and added before a column ever held a number: its first
+    // number lands in its own row, every other cell of it stays empty.
+    grid.deleteRow(1);
+    grid.setRowCount(6);
+    grid.setNumber(5, QuoteGridColumns::Open, 7.5);
+    QCOMPARE(grid.text(5, QuoteGridColumns::Open), QStringLiteral("7.50"));
+    for (int row : {1, 4, 6})
+        QVERIFY(grid.isEmpty(row, QuoteGridColumns::Open));
+    grid.deleteRow(1);
+    QCOMPARE(grid.text(4, QuoteGridColumns::Open), QStringLiteral("7.50"));
+    QCOMPARE(grid.shownNumber(5, QuoteGridColumns::Open), 0.0);
 }
 
 void tst_GridModel::textContrastsWithEveryBackColour_data()

@@ -43,7 +43,8 @@ void GridModel::resizeColumns(int rows)
             column.texts.resize(rows);
             break;
         case CellKind::Number:
-            column.numbers.resize(rows, kEmpty);
+            if (!column.numbers.empty()) // a column that never held a number keeps no cells
+                column.numbers.resize(rows, kEmpty);
             break;
         case CellKind::Picture:
             column.pictures.resize(rows, 0);
@@ -94,7 +95,7 @@ QString GridModel::text(int row, int col) const
     case CellKind::Text:
         return column.texts[row - 1];
     case CellKind::Number:
-        return NumberFormat::format(column.numbers[row - 1], m_specs[col - 1].decimals);
+        return NumberFormat::format(numberAt(row, col), m_specs[col - 1].decimals);
     case CellKind::Picture:
         return QString();
     }
@@ -112,7 +113,7 @@ double GridModel::shownNumber(int row, int col) const
 {
     if (!isCell(row, col) || m_specs[col - 1].kind != CellKind::Number)
         return 0;
-    return NumberFormat::shownValue(m_columns[col - 1].numbers[row - 1], m_specs[col - 1].decimals); // empty reads 0
+    return NumberFormat::shownValue(numberAt(row, col), m_specs[col - 1].decimals); // empty reads 0
 }
 
 double GridModel::shownValue(int col, double value) const
@@ -131,7 +132,7 @@ bool GridModel::isEmptyOtherCell(int row, int col) const
     case CellKind::Text:
         return column.texts[row - 1].isEmpty();
     case CellKind::Number:
-        return std::isnan(column.numbers[row - 1]);
+        return std::isnan(numberAt(row, col));
     case CellKind::Picture:
         return column.pictures[row - 1] == 0;
     }
@@ -146,7 +147,7 @@ void GridModel::setText(int row, int col, const QString &text)
     if (m_specs[col - 1].kind == CellKind::Text)
         column.texts[row - 1] = text;
     else if (m_specs[col - 1].kind == CellKind::Number)
-        column.numbers[row - 1] = text.isEmpty() ? kEmpty : text.toDouble();
+        numbersToWrite(col)[row - 1] = text.isEmpty() ? kEmpty : text.toDouble();
     cellChanged(row, col);
 }
 
@@ -219,7 +220,8 @@ void GridModel::deleteRow(int row)
             column.texts.erase(at(column.texts));
             break;
         case CellKind::Number:
-            column.numbers.erase(at(column.numbers));
+            if (!column.numbers.empty())
+                column.numbers.erase(at(column.numbers));
             break;
         case CellKind::Picture:
             column.pictures.erase(at(column.pictures));

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <cmath>
 #include <functional>
+#include <limits>
 #include <span>
 #include <vector>
 
@@ -111,7 +112,7 @@ private:
     {
         CellKind kind = CellKind::Text;
         std::vector<QString> texts;   // Text columns
-        std::vector<double> numbers;  // Number columns; NaN is an empty cell
+        std::vector<double> numbers;  // Number columns, from their first number on; NaN is an empty cell
         std::vector<quint8> pictures; // Picture columns
         std::vector<quint32> colours; // every column, from its first colour on; none before
     };
@@ -121,6 +122,21 @@ private:
         return row >= 1 && row <= m_rowCount && col >= 1 && col <= int(m_columns.size());
     }
     bool isCellOf(int row, int col, CellKind kind) const { return isCell(row, col) && m_columns[col - 1].kind == kind; }
+    // A number cell's value; NaN while its column has never held a number.
+    double numberAt(int row, int col) const
+    {
+        const std::vector<double> &numbers = m_columns[col - 1].numbers;
+        return numbers.empty() ? std::numeric_limits<double>::quiet_NaN() : numbers[row - 1];
+    }
+    // A number column's cells, made when it receives its first number: a
+    // long list loaded while the service is away costs no column of empty cells.
+    std::vector<double> &numbersToWrite(int col)
+    {
+        std::vector<double> &numbers = m_columns[col - 1].numbers;
+        if (numbers.empty())
+            numbers.resize(size_t(m_rowCount), std::numeric_limits<double>::quiet_NaN());
+        return numbers;
+    }
     QString spokenWords(int row, int col) const;
     void resizeColumns(int rows);
     void setNumberAsText(int row, int col, double value);
@@ -167,7 +183,7 @@ private:
 inline bool GridModel::isEmpty(int row, int col) const
 {
     if (isCellOf(row, col, CellKind::Number))
-        return std::isnan(m_columns[col - 1].numbers[row - 1]);
+        return std::isnan(numberAt(row, col));
     return isEmptyOtherCell(row, col);
 }
 
@@ -177,7 +193,7 @@ inline void GridModel::setNumber(int row, int col, double value)
         setNumberAsText(row, col, value);
         return;
     }
-    m_columns[col - 1].numbers[row - 1] = value;
+    numbersToWrite(col)[row - 1] = value;
     cellChanged(row, col);
 }
 
