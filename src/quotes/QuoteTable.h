@@ -9,9 +9,11 @@
 
 // One reply's quotes as a refresh paints them. The reply's lines that are
 // not blank are found as rows ask for them, and a line's numbers are read
-// only when a row asks for that line, straight from the body, so nothing is
-// built per line but a view, and a reply in order is read in one pass. The table keeps the body (shared, not copied)
-// until it is cleared, and its storage from one reply to the next, so that a refresh allocates nothing per line.
+// only when a row asks for that line, straight from the body: nothing is
+// built per line but a view, and a reply in order is read in one pass. The
+// table keeps the body (shared, not copied) until it is cleared, and its
+// storage from one reply to the next, so that a refresh allocates nothing
+// per line.
 //
 // The service answers in the order asked. When the rows that ask are known
 // to hold distinct symbols, a row that finds its own line at its position,

@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr double kEmpty = std::numeric_limits<double>::quiet_NaN();
-
 QColor unpack(quint32 packedBgr)
 {
     return QColor(int(packedBgr & 0xFF), int((packedBgr >> 8) & 0xFF), int((packedBgr >> 16) & 0xFF));
@@ -44,7 +42,7 @@ void GridModel::resizeColumns(int rows)
             break;
         case CellKind::Number:
             if (!column.numbers.empty()) // a column that never held a number keeps no cells
-                column.numbers.resize(rows, kEmpty);
+                column.numbers.resize(rows, kEmptyNumber);
             break;
         case CellKind::Picture:
             column.pictures.resize(rows, 0);
@@ -147,7 +145,7 @@ void GridModel::setText(int row, int col, const QString &text)
     if (m_specs[col - 1].kind == CellKind::Text)
         column.texts[row - 1] = text;
     else if (m_specs[col - 1].kind == CellKind::Number)
-        numbersToWrite(col)[row - 1] = text.isEmpty() ? kEmpty : text.toDouble();
+        numbersToWrite(col)[row - 1] = text.isEmpty() ? kEmptyNumber : text.toDouble();
     cellChanged(row, col);
 }
 

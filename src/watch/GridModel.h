@@ -108,6 +108,8 @@ public:
     Qt::ItemFlags flags(const QModelIndex &index) const override;
 
 private:
+    static constexpr double kEmptyNumber = std::numeric_limits<double>::quiet_NaN();
+
     struct Column
     {
         CellKind kind = CellKind::Text;
@@ -126,7 +128,7 @@ private:
     double numberAt(int row, int col) const
     {
         const std::vector<double> &numbers = m_columns[col - 1].numbers;
-        return numbers.empty() ? std::numeric_limits<double>::quiet_NaN() : numbers[row - 1];
+        return numbers.empty() ? kEmptyNumber : numbers[row - 1];
     }
     // A number column's cells, made when it receives its first number: a
     // long list loaded while the service is away costs no column of empty cells.
@@ -134,7 +136,7 @@ private:
     {
         std::vector<double> &numbers = m_columns[col - 1].numbers;
         if (numbers.empty())
-            numbers.resize(size_t(m_rowCount), std::numeric_limits<double>::quiet_NaN());
+            numbers.resize(size_t(m_rowCount), kEmptyNumber);
         return numbers;
     }
     QString spokenWords(int row, int col) const;
