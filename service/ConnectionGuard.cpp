@@ -24,7 +24,7 @@ void ConnectionGuard::takeRead()
 {
     m_idleTimer.start();
     m_activity.touch();
-    m_unsentAtLastLook = -1;
+    m_unsentAtLastLook = 0;
     // The HTTP server has read everything that came before (it stops only at
     // the end of a request), so what is available now is new. A head ends at
     // its first empty line; the service answers GET, which has no body, so
@@ -41,7 +41,7 @@ void ConnectionGuard::takeAnswer()
 {
     m_idleTimer.start();
     m_activity.touch();
-    m_unsentAtLastLook = -1;
+    m_unsentAtLastLook = 0;
 }
 
 void ConnectionGuard::takeIdleTime()
@@ -49,9 +49,10 @@ void ConnectionGuard::takeIdleTime()
     // An answer that is still to be sent, in this process or in the system's
     // queue, keeps the connection as long as it moves: a fresh answer, worked
     // out for longer than the time-out, or a reader taking a long answer
-    // slowly. A reader that takes nothing for a whole time-out is cut off.
+    // slowly. A reader that takes nothing for a whole time-out is cut off;
+    // one that took the last bytes during it is idle only from then on.
     const qint64 unsent = unsentBytes();
-    if (unsent > 0 && unsent != m_unsentAtLastLook) {
+    if (unsent != m_unsentAtLastLook) {
         m_unsentAtLastLook = unsent;
         m_idleTimer.start();
         return;

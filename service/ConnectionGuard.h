@@ -35,7 +35,7 @@ private:
     QTcpSocket *m_socket;
     ActivityClock &m_activity;
     QTimer m_idleTimer;
-    qint64 m_unfinished = 0;        // bytes received since the last end of a request's head
-    QByteArray m_tail;              // the last bytes received, where an end may begin
-    qint64 m_unsentAtLastLook = -1; // at the last time-out that let the connection live
+    qint64 m_unfinished = 0;       // bytes received since the last end of a request's head
+    QByteArray m_tail;             // the last bytes received, where an end may begin
+    qint64 m_unsentAtLastLook = 0; // at the last time-out that let it live; 0 after a read or a write
 };
