@@ -870,8 +870,8 @@ private slots:
         QString list = QStringLiteral(",");
         for (int index = service.catalogue().size() - kLongestList; index < service.catalogue().size(); ++index)
             list += service.catalogue().at(index).code + u',';
-        // Made before connecting: a connection that stays silent while a slow
-        // build works the request out is rightly cut off as idle.
+        // Made before connecting, so that the new connection is not left
+        // silent while a sanitizer build works the long request out.
         const QByteArray request = getRequest(queryTarget(list, true));
         // A small receive window, read 16 KiB every 20 ms: the reply of some
         // 3.5 MB trickles out of the service for seconds, much of it waiting
