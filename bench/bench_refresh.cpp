@@ -72,11 +72,10 @@ int main(int argc, char *argv[])
         grid.setText(i + 1, QuoteGridColumns::Symbol, symbol(i));
         watchList += u',' + symbol(i) + u',';
     }
-    const QString replies[2] = {reply(0), reply(1)};
-    const QByteArray replyBytes[2] = {replies[0].toLatin1(), replies[1].toLatin1()};
+    const QByteArray replyBytes[2] = {reply(0).toLatin1(), reply(1).toLatin1()};
     int round = 0;
     QuoteRefresher refresher(
-        &grid, [&](const QString &) { return replies[round % 2]; }, up, down);
+        &grid, [&](const QString &) { return replyBytes[round % 2]; }, up, down);
     refresher.RefreshQuotes(watchList, true);
     const auto refresh = [&] {
         ++round;
@@ -110,8 +109,8 @@ int main(int argc, char *argv[])
     const double ratio = first.median() / floor.median();
     const double drift = aged.median() / first.median();
     const double driftAgainstFloor = (aged.median() / agedFloor.median()) / ratio;
-    std::printf("build %s; rows %d; reply %lld characters; medians of %d runs (fastest in brackets)\n",
-                BENCH_BUILD_TYPE, kScrips, static_cast<long long>(replies[0].size()), timedRuns);
+    std::printf("build %s; rows %d; reply %lld bytes; medians of %d runs (fastest in brackets)\n", BENCH_BUILD_TYPE,
+                kScrips, static_cast<long long>(replyBytes[0].size()), timedRuns);
     std::printf("floor (one pass over the bytes, from_chars):  %7.2f ms (%5.2f)%s\n", floor.median(), floor.fastest(),
                 sink < 0 ? " " : "");
     std::printf("whole refresh (parse, match, write):          %7.2f ms (%5.2f)   refresh/floor = %.2f\n",

@@ -1,6 +1,6 @@
 // One timer refresh of 32,765 rows as the program makes it, through a real
-// socket: the request sent, the 2 MB reply read and turned into text by the
-// program's own fetch, its lines matched to the grid's rows and painted into
+// socket: the request sent, the 2 MB reply read by the program's own fetch,
+// its lines matched to the grid's rows and painted into
 // the grid's model. A local HTTP server in a child process answers every
 // request at once with a prepared reply of the demo service's line format
 // and a Content-Length, odd and even requests moving every price in opposite
@@ -173,7 +173,7 @@ int main(int argc, char *argv[])
         &grid,
         [&network](const QString &url) {
             frmData data(&network, frmData::kDefaultDeadlineMs, QDir::tempPath());
-            return data.GetData(url);
+            return data.GetBytes(url);
         },
         up, down);
     refresher.RefreshQuotes(watchList, true);

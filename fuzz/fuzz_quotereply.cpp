@@ -4,8 +4,10 @@
 #include "FuzzCheck.h"
 #include "FuzzInput.h"
 #include "quotes/QuoteReply.h"
+#include "quotes/QuoteTable.h"
 
 #include <QStringList>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -33,6 +35,31 @@ bool sameQuote(const QuoteRecord &a, const QuoteRecord &b)
            a.TrendText == b.TrendText && a.High == b.High && a.Low == b.Low && a.Volume == b.Volume;
 }
 
+bool sameNumbers(const QuoteNumbers &a, const QuoteRecord &b)
+{
+    return a.Bid == b.Bid && a.Ask == b.Ask && a.Ltp == b.Ltp && a.ChangePct == b.ChangePct && a.High == b.High &&
+           a.Low == b.Low && a.Volume == b.Volume && a.Open == b.Open && a.PrevClose == b.PrevClose;
+}
+
+// A refresh reads the same bytes through its table, as Latin-1: each row finds
+// the first record whose symbol is its own upper-cased, with that record's numbers.
+void checkTheTableAgrees(const uint8_t *data, size_t size, const std::vector<QuoteRecord> &records)
+{
+    QuoteTable table;
+    table.read(QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)));
+    fuzzCheck(size_t(table.size()) == records.size(), "the table finds the lines parse finds");
+    constexpr size_t kRowsChecked = 200; // each check walks the records
+    for (size_t i = 0; i < records.size() && i < kRowsChecked; ++i) {
+        const QString wanted = records[i].Symbol.toUpper();
+        const auto expected = std::find_if(records.begin(), records.end(),
+                                           [&](const QuoteRecord &record) { return record.Symbol == wanted; });
+        const std::optional<QuoteNumbers> found = table.find(records[i].Symbol, qsizetype(i), true);
+        fuzzCheck(found.has_value() == (expected != records.end()), "the table finds the record the walk finds");
+        if (found && expected != records.end())
+            fuzzCheck(sameNumbers(*found, *expected), "the table reads the numbers parse reads");
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -48,5 +75,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         fuzzCheck(sameQuote(first[i], later[i]), "both modes read the quote alike");
         fuzzCheck(later[i].Open == 0 && later[i].PrevClose == 0, "open and previous close only on a first fetch");
     }
+    checkTheTableAgrees(data, size, first);
     return 0;
 }

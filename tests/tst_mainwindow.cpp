@@ -40,7 +40,7 @@ struct FakeQuotes
     QEventLoop *pending = nullptr;
     std::function<void()> duringFetch;
 
-    QString fetch(const QString &url)
+    QByteArray fetch(const QString &url)
     {
         urls.append(url);
         if (duringFetch) {
@@ -61,12 +61,12 @@ struct FakeQuotes
             pending = nullptr;
         }
         if (silent)
-            return QString();
+            return QByteArray();
         QString reply;
         const QString list = url.section(QStringLiteral("scr="), 1).section(u'&', 0, 0);
         for (const QString &symbol : list.split(u',', Qt::SkipEmptyParts))
             reply += symbol.toUpper() + QStringLiteral(",1,2,100,(+1%),UP,3,4,5,6,7\r\n");
-        return reply;
+        return reply.toLatin1();
     }
 
     void release()

@@ -60,7 +60,7 @@ void tst_Program::startsWithAFirstFetchAndRefreshesFiveSecondsLater()
     m_server->enqueue(FakeHttpServer::ok(quoteLine("A", "100") + quoteLine("B", "200") + quoteLine("C", "300")));
     m_server->enqueue(FakeHttpServer::ok(quoteLine("A", "101") + quoteLine("B", "199") + quoteLine("C", "300")));
 
-    frmTickerloom window(path(), TestHelpers::programFetch(this));
+    frmTickerloom window(path(), TestHelpers::programBytesFetch(this));
     window.OnWindowLoad();
     QCOMPARE(m_server->requests().size(), 1); // before the window is shown
     QCOMPARE(m_server->requestTarget(0), QByteArray("/quote?scr=,A,B,C,&tl=1&ft=1"));
@@ -97,7 +97,7 @@ void tst_Program::addsAScripFoundBySearch()
             return FakeHttpServer::ok(quoteLine("INFRATEL", "250"));
         return FakeHttpServer::status(400, "Bad Request", "unexpected");
     });
-    frmTickerloom window(path(), TestHelpers::programFetch(this));
+    frmTickerloom window(path(), TestHelpers::programBytesFetch(this));
     window.OnWindowLoad();
     window.show();
 
@@ -135,7 +135,7 @@ void tst_Program::advertisementOpensItsWindowAndTheDataStillArrives()
     TestHelpers::writeFile(path(), "A\r\n");
     m_server->enqueue(FakeHttpServer::ok(jpeg, "PICS-Label: PICADS example.com\r\n"));
     m_server->enqueue(FakeHttpServer::ok(quoteLine("A", "42")));
-    frmTickerloom window(path(), TestHelpers::programFetch(this));
+    frmTickerloom window(path(), TestHelpers::programBytesFetch(this));
     window.OnWindowLoad();
     QDir::setCurrent(previous);
 

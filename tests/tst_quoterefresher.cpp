@@ -20,7 +20,7 @@ struct Board
               &grid,
               [this](const QString &url) {
                   urls.append(url);
-                  return reply;
+                  return reply.toLatin1();
               },
               up, down)
     {

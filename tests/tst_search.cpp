@@ -225,7 +225,7 @@ void tst_Search::dialogKeepsItsStateUntilAScripIsAdded()
             return FakeHttpServer::ok("ABC,Abc Ltd\r\nXYZ,Xyz Ltd\r\n");
         return FakeHttpServer::ok("ABC,1,2,3,(+1%),UP,4,5,6,7,8\r\n");
     });
-    frmTickerloom window(dir.filePath(QStringLiteral("Scrips.dat")), TestHelpers::programFetch(this));
+    frmTickerloom window(dir.filePath(QStringLiteral("Scrips.dat")), TestHelpers::programBytesFetch(this));
     window.OnWindowLoad();
     window.show();
 

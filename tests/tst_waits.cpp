@@ -114,7 +114,7 @@ void tst_Waits::cleanup()
 void tst_Waits::start()
 {
     TestHelpers::writeFile(path(), "A\r\nBB\r\nCCC\r\nDDDD\r\nEEEEE\r\n");
-    m_window = std::make_unique<frmTickerloom>(path(), TestHelpers::programFetch(this));
+    m_window = std::make_unique<frmTickerloom>(path(), TestHelpers::programBytesFetch(this));
     m_window->OnWindowLoad();
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));

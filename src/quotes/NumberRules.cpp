@@ -14,16 +14,17 @@ constexpr quint64 kMostExactDigits = quint64(1) << 53;
 // Exponents beyond this are out of range whatever the digits; clamping keeps the count small.
 constexpr int kExponentClamp = 100000;
 
-bool isBlank(char16_t c)
+// Every reading here takes text (char16_t) or Latin-1 bytes (char), one character per byte.
+template <typename Char> bool isBlank(Char c)
 {
     return c == u' ' || c == u'\t';
 }
-bool isDigit(char16_t c)
+template <typename Char> bool isDigit(Char c)
 {
     return c >= u'0' && c <= u'9';
 }
 
-const char16_t *skipBlanks(const char16_t *at, const char16_t *end)
+template <typename Char> const Char *skipBlanks(const Char *at, const Char *end)
 {
     while (at < end && isBlank(*at))
         ++at;
@@ -33,10 +34,10 @@ const char16_t *skipBlanks(const char16_t *at, const char16_t *end)
 // A number as its scan found it: where its characters stand and, while its
 // digits fit a double exactly, those digits as one whole number with a power
 // of ten.
-struct Scan
+template <typename Char> struct Scan
 {
-    const char16_t *begin = nullptr;
-    const char16_t *end = nullptr;
+    const Char *begin = nullptr;
+    const Char *end = nullptr;
     bool negative = false;
     quint64 digits = 0;
     int power = 0;
@@ -46,8 +47,8 @@ struct Scan
 // Reads digits from at into digits while they stay exact, counting those
 // after the point in power; returns how many digits there were. Grouping
 // commas are skipped between digits when allowed.
-template <bool allowGrouping>
-int scanDigits(const char16_t *&at, const char16_t *end, quint64 &digits, int &power, bool &exact, int fractionStep)
+template <bool allowGrouping, typename Char>
+int scanDigits(const Char *&at, const Char *end, quint64 &digits, int &power, bool &exact, int fractionStep)
 {
     int count = 0;
     for (; at < end; ++at) {
@@ -70,7 +71,7 @@ int scanDigits(const char16_t *&at, const char16_t *end, quint64 &digits, int &p
 
 // Reads an exponent's digits, clamped, from at; returns how many there were.
 // A clamped exponent makes the digits inexact: the text decides the value then.
-int scanExponentDigits(const char16_t *&at, const char16_t *end, int &exponent, bool &exact)
+template <typename Char> int scanExponentDigits(const Char *&at, const Char *end, int &exponent, bool &exact)
 {
     int count = 0;
     for (; at < end && isDigit(*at); ++at, ++count) {
@@ -85,9 +86,9 @@ int scanExponentDigits(const char16_t *&at, const char16_t *end, int &exponent, 
 
 // Reads sign, mantissa and exponent from at. Returns false when no digit was
 // seen; otherwise at is past the number.
-template <bool allowGrouping> bool scanNumber(const char16_t *&at, const char16_t *end, Scan &scan)
+template <bool allowGrouping, typename Char> bool scanNumber(const Char *&at, const Char *end, Scan<Char> &scan)
 {
-    const char16_t *p = at;
+    const Char *p = at;
     scan.begin = p;
     bool negative = false;
     if (p < end && (*p == u'+' || *p == u'-'))
@@ -103,7 +104,7 @@ template <bool allowGrouping> bool scanNumber(const char16_t *&at, const char16_
     if (count == 0)
         return false;
     if (p < end && (*p == u'e' || *p == u'E')) {
-        const char16_t *exponentAt = p + 1;
+        const Char *exponentAt = p + 1;
         bool negativeExponent = false;
         if (exponentAt < end && (*exponentAt == u'+' || *exponentAt == u'-'))
             negativeExponent = *exponentAt++ == u'-';
@@ -127,7 +128,7 @@ template <bool allowGrouping> bool scanNumber(const char16_t *&at, const char16_
 // no grouping commas. Numbers as the service sends them fit on the stack;
 // only a longer text (many leading zeros, say) takes the heap. Kept out of
 // line, so that the quick conversion pays nothing for it.
-[[gnu::noinline]] bool convertText(const Scan &scan, double &out)
+template <typename Char> [[gnu::noinline]] bool convertText(const Scan<Char> &scan, double &out)
 {
     constexpr qsizetype kOnStack = 64;
     char stack[kOnStack];
@@ -138,7 +139,7 @@ template <bool allowGrouping> bool scanNumber(const char16_t *&at, const char16_
         text = heap.data();
     }
     qsizetype size = 0;
-    for (const char16_t *at = scan.begin; at < scan.end; ++at)
+    for (const Char *at = scan.begin; at < scan.end; ++at)
         if (*at != u'+' && *at != u',')
             text[size++] = char(*at);
     const auto [end, error] = std::from_chars(text, text + size, out, std::chars_format::general);
@@ -148,7 +149,7 @@ template <bool allowGrouping> bool scanNumber(const char16_t *&at, const char16_
 // The scanned number's value; false when it overflows. Few enough digits and
 // a small power make one exact operation, correctly rounded as std::from_chars
 // rounds; anything else is read by std::from_chars itself.
-[[gnu::always_inline]] inline bool convert(const Scan &scan, double &out)
+template <typename Char> [[gnu::always_inline]] inline bool convert(const Scan<Char> &scan, double &out)
 {
     if (scan.digitsExact && scan.power >= -ExactPowersOfTen::kMost && scan.power <= ExactPowersOfTen::kMost) {
         const double digits = double(scan.digits);
@@ -164,9 +165,10 @@ template <bool allowGrouping> bool scanNumber(const char16_t *&at, const char16_
 // read in one pass; -1 for anything else, which the full scan then reads.
 // Fifteen digits always stay exact, so the value is the one the full scan
 // gives: the digits scaled by one exact power of ten.
-[[gnu::always_inline]] inline qsizetype readPlainNumber(const char16_t *begin, const char16_t *end, double &value)
+template <typename Char>
+[[gnu::always_inline]] inline qsizetype readPlainNumber(const Char *begin, const Char *end, double &value)
 {
-    const char16_t *at = begin;
+    const Char *at = begin;
     const bool negative = at < end && *at == u'-';
     if (at < end && (*at == u'-' || *at == u'+'))
         ++at;
@@ -192,20 +194,28 @@ template <bool allowGrouping> bool scanNumber(const char16_t *&at, const char16_
     return at - begin;
 }
 
-} // namespace
-
-qsizetype readNumber(QStringView text, double &value)
+template <typename Char> qsizetype readNumberAt(const Char *begin, const Char *end, double &value)
 {
-    const char16_t *const begin = text.utf16();
-    const char16_t *const end = begin + text.size();
     if (const qsizetype plain = readPlainNumber(begin, end, value); plain >= 0)
         return plain;
-    const char16_t *at = skipBlanks(begin, end);
-    Scan scan;
+    const Char *at = skipBlanks(begin, end);
+    Scan<Char> scan;
     if (!scanNumber<false>(at, end, scan) || !convert(scan, value))
         return -1;
     // An exponent marker without digits was left unread: it is what follows the number.
     return skipBlanks(at, end) - begin;
+}
+
+} // namespace
+
+qsizetype readNumber(QStringView text, double &value)
+{
+    return readNumberAt(text.utf16(), text.utf16() + text.size(), value);
+}
+
+qsizetype readNumber(QLatin1StringView text, double &value)
+{
+    return readNumberAt(text.data(), text.data() + text.size(), value);
 }
 
 std::optional<qint64> roundToInteger(double number)
@@ -221,7 +231,7 @@ double readLeadingNumber(QStringView text)
 {
     const char16_t *const end = text.utf16() + text.size();
     const char16_t *at = skipBlanks(text.utf16(), end);
-    Scan scan;
+    Scan<char16_t> scan;
     if (!scanNumber<true>(at, end, scan))
         return 0;
     double value = 0;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QLatin1StringView>
 #include <QStringView>
 #include <QtGlobal>
 #include <optional>
@@ -13,16 +14,26 @@ namespace NumberRules {
 // converts there. parseNumber(field) holds exactly when this takes the whole
 // field, so a reader that knows where fields end need not cut them first.
 qsizetype readNumber(QStringView text, double &value);
+// The same on Latin-1 bytes, one character per byte.
+qsizetype readNumber(QLatin1StringView text, double &value);
 
 // A plain decimal: blanks around it, an optional sign, digits with an optional
 // point and fraction, an optional exponent, and nothing else. Inline, as its
 // caller then keeps the answer in registers.
-inline std::optional<double> parseNumber(QStringView field)
+template <typename View> std::optional<double> parseNumberOf(View field)
 {
     double value = 0;
     if (readNumber(field, value) != field.size())
         return std::nullopt;
     return value;
+}
+inline std::optional<double> parseNumber(QStringView field)
+{
+    return parseNumberOf(field);
+}
+inline std::optional<double> parseNumber(QLatin1StringView field)
+{
+    return parseNumberOf(field);
 }
 
 // A number read by the number rule, rounded half to even, within the signed
@@ -46,11 +57,19 @@ inline std::optional<qint64> parseInteger(QStringView field)
 
 // The change field "(+0.53%)": the first character and the last two are cut
 // off and the rest is read by the number rule.
-inline std::optional<double> parseChange(QStringView field)
+template <typename View> std::optional<double> parseChangeOf(View field)
 {
     if (field.size() <= 3)
         return std::nullopt;
     return parseNumber(field.mid(1, field.size() - 3));
+}
+inline std::optional<double> parseChange(QStringView field)
+{
+    return parseChangeOf(field);
+}
+inline std::optional<double> parseChange(QLatin1StringView field)
+{
+    return parseChangeOf(field);
 }
 
 // The leading number of a cell's text ("1,234.50" reads as 1234.5): blanks,

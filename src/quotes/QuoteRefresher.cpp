@@ -27,7 +27,7 @@ bool QuoteRefresher::GetQuotes(const QString &url)
     // Copies on the stack: this refresher may go while the fetch waits, and
     // a refresh run meanwhile may build another request.
     const Fetch fetch = m_fetch;
-    const QString body = url.isEmpty() ? QString() : fetch(QString(url));
+    const QByteArray body = url.isEmpty() ? QByteArray() : fetch(QString(url));
     if (!self || !m_grid || m_closing) {
         qCDebug(lcRefresh) << "refresh dropped: the window closed while it waited";
         return false;

@@ -29,7 +29,7 @@ class QuoteRefresher : public QObject
     Q_OBJECT
 
 public:
-    using Fetch = UrlFetch;
+    using Fetch = UrlBytesFetch; // the reply is read as the bytes the service sent
     using Clock = std::function<QDateTime()>;
 
     static constexpr quint32 kRoseColour = 0xFF0000; // blue, packed 0x00BBGGRR

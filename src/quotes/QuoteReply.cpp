@@ -8,27 +8,39 @@ namespace {
 
 // Walks a line's comma-separated fields from the left, reading each where it
 // stands: a number field is scanned once, never cut out first. Once the line
-// has no field left, every field reads as missing.
-class FieldCursor
+// has no field left, every field reads as missing. A line is text, or Latin-1
+// bytes read one character per byte: View is QStringView or QLatin1StringView.
+inline const char16_t *unitsOf(QStringView line)
+{
+    return line.utf16();
+}
+inline const char *unitsOf(QLatin1StringView line)
+{
+    return line.data();
+}
+
+template <typename View> class FieldCursor
 {
 public:
-    explicit FieldCursor(QStringView line)
-        : m_at(line.utf16())
-        , m_end(line.utf16() + line.size())
+    using Char = std::remove_const_t<std::remove_pointer_t<decltype(unitsOf(View()))>>;
+
+    explicit FieldCursor(View line)
+        : m_at(unitsOf(line))
+        , m_end(unitsOf(line) + line.size())
     {
     }
 
     // The next field whole, or a null view when the line has no more.
-    QStringView text()
+    View text()
     {
         if (m_done)
-            return QStringView();
-        const char16_t *const start = m_at;
-        const char16_t *comma = start;
+            return View();
+        const Char *const start = m_at;
+        const Char *comma = start;
         while (comma != m_end && *comma != u',')
             ++comma;
         passComma(comma);
-        return QStringView(start, comma);
+        return View(start, comma - start);
     }
 
     void skip() { text(); }
@@ -39,7 +51,7 @@ public:
         if (m_done)
             return std::nullopt;
         double value = 0;
-        const qsizetype read = NumberRules::readNumber(QStringView(m_at, m_end), value);
+        const qsizetype read = NumberRules::readNumber(View(m_at, m_end - m_at), value);
         // No number is ever followed by a comma of its own: where its reading
         // stops, the field must end.
         if (read >= 0 && (m_at + read == m_end || m_at[read] == u',')) {
@@ -52,14 +64,14 @@ public:
 
 private:
     // Moves past the field that ends at end: a comma, or the end of the line.
-    void passComma(const char16_t *end)
+    void passComma(const Char *end)
     {
         m_done = end == m_end;
         m_at = m_done ? end : end + 1;
     }
 
-    const char16_t *m_at;
-    const char16_t *m_end;
+    const Char *m_at;
+    const Char *m_end;
     bool m_done = false;
 };
 
@@ -76,13 +88,13 @@ static_assert(QuoteProtocol::Bid == 1 && QuoteProtocol::Ask == 2 && QuoteProtoco
               QuoteProtocol::ChangePct == 4 && QuoteProtocol::TrendText == 5 && QuoteProtocol::High == 6 &&
               QuoteProtocol::Low == 7 && QuoteProtocol::Volume == 8 && QuoteProtocol::Open == 9 &&
               QuoteProtocol::PrevClose == 10);
-QStringView readFields(FieldCursor &fields, bool FirstFetch, QuoteNumbers &numbers)
+template <typename View> View readFields(FieldCursor<View> &fields, bool FirstFetch, QuoteNumbers &numbers)
 {
     setNumber(numbers.Bid, fields.number());
     setNumber(numbers.Ask, fields.number());
     setNumber(numbers.Ltp, fields.number());
     setNumber(numbers.ChangePct, NumberRules::parseChange(fields.text()));
-    const QStringView trendText = fields.text();
+    const View trendText = fields.text();
     setNumber(numbers.High, fields.number());
     setNumber(numbers.Low, fields.number());
     if (const std::optional<double> volume = fields.number())
@@ -99,31 +111,56 @@ QStringView readFields(FieldCursor &fields, bool FirstFetch, QuoteNumbers &numbe
     return trendText;
 }
 
-} // namespace
-
-bool isBlankLine(QStringView line)
+template <typename View> bool isBlank(View line)
 {
-    for (QChar c : line)
-        if (c != u' ')
+    for (const auto *at = unitsOf(line), *end = at + line.size(); at != end; ++at)
+        if (*at != u' ')
             return false;
     return true;
 }
 
-void readNumbers(QStringView line, bool FirstFetch, QuoteNumbers &numbers)
+template <typename View> void readNumbersOf(View line, bool FirstFetch, QuoteNumbers &numbers)
 {
-    FieldCursor fields(line);
+    FieldCursor<View> fields(line);
     fields.skip();
     readFields(fields, FirstFetch, numbers);
 }
 
+} // namespace
+
+bool isBlankLine(QStringView line)
+{
+    return isBlank(line);
+}
+
+bool isBlankLine(QLatin1StringView line)
+{
+    return isBlank(line);
+}
+
+void readNumbers(QStringView line, bool FirstFetch, QuoteNumbers &numbers)
+{
+    readNumbersOf(line, FirstFetch, numbers);
+}
+
+void readNumbers(QLatin1StringView line, bool FirstFetch, QuoteNumbers &numbers)
+{
+    readNumbersOf(line, FirstFetch, numbers);
+}
+
 QStringView symbolOf(QStringView line)
 {
-    return FieldCursor(line).text();
+    return FieldCursor<QStringView>(line).text();
+}
+
+QLatin1StringView symbolOf(QLatin1StringView line)
+{
+    return FieldCursor<QLatin1StringView>(line).text();
 }
 
 QuoteRecord parseLine(QStringView line, bool FirstFetch)
 {
-    FieldCursor fields(line);
+    FieldCursor<QStringView> fields(line);
     QuoteRecord record;
     record.Symbol = fields.text().toString();
     const QStringView trendText = readFields(fields, FirstFetch, record);

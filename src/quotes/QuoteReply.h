@@ -24,6 +24,12 @@ QStringView symbolOf(QStringView line);
 // Empty, or spaces only: such a line yields no record.
 bool isBlankLine(QStringView line);
 
+// The same readings of a line of the body's Latin-1 bytes, one character per
+// byte, as a refresh reads its reply.
+void readNumbers(QLatin1StringView line, bool FirstFetch, QuoteNumbers &numbers);
+QLatin1StringView symbolOf(QLatin1StringView line);
+bool isBlankLine(QLatin1StringView line);
+
 // Calls visit(line) for every line of the body that yields a record, in order.
 template <typename Visit> void forEachQuoteLine(QStringView body, Visit &&visit)
 {

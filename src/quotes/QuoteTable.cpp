@@ -3,17 +3,17 @@
 #include "quotes/QuoteReply.h"
 #include "web/CrLfLines.h"
 
-void QuoteTable::read(const QString &body)
+void QuoteTable::read(const QByteArray &body)
 {
     clear();
     m_body = body;
     m_unread = 0;
 }
 
-const QStringView *QuoteTable::lineAt(qsizetype position)
+const QLatin1StringView *QuoteTable::lineAt(qsizetype position)
 {
     while (qsizetype(m_lines.size()) <= position && m_unread >= 0) {
-        const QStringView line = CrLfLines::nextLine(m_body, m_unread);
+        const QLatin1StringView line = CrLfLines::nextLine(QLatin1StringView(m_body), m_unread);
         if (!QuoteReply::isBlankLine(line))
             m_lines.push_back(line);
     }
@@ -31,7 +31,7 @@ void QuoteTable::clear()
 {
     m_lines.clear();
     m_symbols.clear();
-    m_body = QString();
+    m_body = QByteArray();
     m_unread = -1;
     m_askersDistinct = false;
     m_inOrder = 0;
@@ -41,7 +41,7 @@ void QuoteTable::clear()
 std::optional<QuoteNumbers> QuoteTable::find(QStringView gridSymbol, qsizetype position, bool FirstFetch)
 {
     const bool inOrder = !m_orderBroken && position == m_inOrder;
-    const QStringView *const line = inOrder && m_askersDistinct ? lineAt(position) : nullptr;
+    const QLatin1StringView *const line = inOrder && m_askersDistinct ? lineAt(position) : nullptr;
     qsizetype found = -1;
     if (line && SymbolIndex::matches(QuoteReply::symbolOf(*line), gridSymbol))
         found = position;
@@ -62,7 +62,7 @@ qsizetype QuoteTable::findInIndex(QStringView gridSymbol, qsizetype position)
 {
     if (m_symbols.size() < size()) {
         m_symbols.clear();
-        for (QStringView line : m_lines)
+        for (QLatin1StringView line : m_lines)
             m_symbols.append(QuoteReply::symbolOf(line));
     }
     return m_symbols.find(gridSymbol, position);
@@ -70,7 +70,7 @@ qsizetype QuoteTable::findInIndex(QStringView gridSymbol, qsizetype position)
 
 std::optional<QuoteNumbers> QuoteTable::first(bool FirstFetch)
 {
-    const QStringView *const line = lineAt(0);
+    const QLatin1StringView *const line = lineAt(0);
     if (!line)
         return std::nullopt;
     QuoteNumbers quote;

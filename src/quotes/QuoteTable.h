@@ -3,11 +3,14 @@
 #include "quotes/QuoteRecord.h"
 #include "quotes/SymbolIndex.h"
 
+#include <QByteArray>
+#include <QLatin1StringView>
 #include <QString>
 #include <optional>
 #include <vector>
 
-// One reply's quotes as a refresh paints them. The reply's lines that are
+// One reply's quotes as a refresh paints them, read from the body's Latin-1
+// bytes, one character per byte, as the service sends them. The reply's lines that are
 // not blank are found as rows ask for them, and a line's numbers are read
 // only when a row asks for that line, straight from the body: nothing is
 // built per line but a view, and a reply in order is read in one pass. The
@@ -23,7 +26,7 @@
 class QuoteTable
 {
 public:
-    void read(const QString &body);
+    void read(const QByteArray &body);
     // Lets the body go; the storage stays for the next reply.
     void clear();
 
@@ -44,13 +47,13 @@ public:
 
 private:
     // The line at position, finding lines up to it; none past the last.
-    const QStringView *lineAt(qsizetype position);
+    const QLatin1StringView *lineAt(qsizetype position);
     qsizetype findInIndex(QStringView gridSymbol, qsizetype position);
 
-    QString m_body;
-    qsizetype m_unread = -1;          // where the next line begins; -1 once every line is found
-    std::vector<QStringView> m_lines; // the lines found so far
-    SymbolIndex m_symbols;            // empty until a row asks out of order
+    QByteArray m_body;
+    qsizetype m_unread = -1;                // where the next line begins; -1 once every line is found
+    std::vector<QLatin1StringView> m_lines; // the lines found so far
+    SymbolIndex m_symbols;                  // empty until a row asks out of order
     bool m_askersDistinct = false;
     qsizetype m_inOrder = 0; // lines answered in order so far
     bool m_orderBroken = false;

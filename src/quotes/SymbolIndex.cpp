@@ -2,6 +2,7 @@
 
 #include <QHashFunctions>
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -9,24 +10,31 @@ namespace {
 constexpr qsizetype kKeyOnStack = 64;
 constexpr size_t kFirstSlots = 64;
 
-// The grid symbol upper-cased exactly as QString::toUpper does it. ASCII
-// symbols, the usual kind, are done in the buffer; any other character, whose
-// upper case may differ in length (ß gives SS), takes Qt's full rule.
-QStringView upperCased(QStringView symbol, char16_t (&buffer)[kKeyOnStack], QString &fallback)
+char16_t asciiUpper(char16_t c)
+{
+    return c >= u'a' && c <= u'z' ? char16_t(c - (u'a' - u'A')) : c;
+}
+
+// The grid symbol upper-cased exactly as QString::toUpper does it, in Latin-1
+// as reply symbols are; none when that upper case holds a character Latin-1
+// lacks, which no reply symbol can equal. ASCII symbols, the usual kind, are
+// done in the buffer; any other character, whose upper case may differ in
+// length (ß gives SS), takes Qt's full rule.
+std::optional<QLatin1StringView> upperCased(QStringView symbol, char (&buffer)[kKeyOnStack], QByteArray &fallback)
 {
     if (symbol.size() <= kKeyOnStack) {
         qsizetype i = 0;
-        for (; i < symbol.size(); ++i) {
-            const char16_t c = symbol.utf16()[i];
-            if (c >= 0x80)
-                break;
-            buffer[i] = c >= u'a' && c <= u'z' ? char16_t(c - (u'a' - u'A')) : c;
-        }
+        for (; i < symbol.size() && symbol.utf16()[i] < 0x80; ++i)
+            buffer[i] = char(asciiUpper(symbol.utf16()[i]));
         if (i == symbol.size())
-            return QStringView(buffer, symbol.size());
+            return QLatin1StringView(buffer, symbol.size());
     }
-    fallback = symbol.toString().toUpper();
-    return fallback;
+    const QString upper = symbol.toString().toUpper();
+    for (QChar c : upper)
+        if (c.unicode() > 0xFF)
+            return std::nullopt;
+    fallback = upper.toLatin1();
+    return QLatin1StringView(fallback);
 }
 
 } // namespace
@@ -44,24 +52,24 @@ void SymbolIndex::clear()
     std::fill(m_slots.begin(), m_slots.end(), 0);
 }
 
-bool SymbolIndex::equals(const Entry &entry, QStringView symbol)
+bool SymbolIndex::equals(const Entry &entry, QLatin1StringView symbol)
 {
     // Symbols are short: a plain loop beats a call to memcmp.
     if (entry.size != symbol.size())
         return false;
-    const char16_t *const other = symbol.utf16();
+    const char *const other = symbol.data();
     for (qint32 i = 0; i < entry.size; ++i)
         if (entry.data[i] != other[i])
             return false;
     return true;
 }
 
-quint32 SymbolIndex::tagOf(QStringView symbol) const
+quint32 SymbolIndex::tagOf(QLatin1StringView symbol) const
 {
-    return quint32(qHash(symbol, m_seed));
+    return quint32(qHash(QByteArrayView(symbol.data(), symbol.size()), m_seed));
 }
 
-qsizetype SymbolIndex::lookup(QStringView symbol, quint32 tag, size_t &slot) const
+qsizetype SymbolIndex::lookup(QLatin1StringView symbol, quint32 tag, size_t &slot) const
 {
     const size_t mask = m_slots.size() - 1;
     for (slot = tag & mask; m_slots[slot] != 0; slot = (slot + 1) & mask) {
@@ -73,7 +81,7 @@ qsizetype SymbolIndex::lookup(QStringView symbol, quint32 tag, size_t &slot) con
     return -1;
 }
 
-void SymbolIndex::append(QStringView symbol)
+void SymbolIndex::append(QLatin1StringView symbol)
 {
     if ((m_entries.size() + 1) * 2 > m_slots.size())
         grow();
@@ -83,7 +91,7 @@ void SymbolIndex::append(QStringView symbol)
     const qsizetype first = lookup(symbol, tag, slot);
     if (first < 0)
         m_slots[slot] = quint64(tag) << 32 | quint64(position + 1);
-    m_entries.push_back({symbol.utf16(), qint32(symbol.size()), qint32(first < 0 ? position : first)});
+    m_entries.push_back({symbol.data(), qint32(symbol.size()), qint32(first < 0 ? position : first)});
 }
 
 // Doubles the slots, keeping them at most half full, so that probes stay short.
@@ -102,35 +110,36 @@ void SymbolIndex::grow()
     }
 }
 
-bool SymbolIndex::matches(QStringView replySymbol, QStringView gridSymbol)
+bool SymbolIndex::matches(QLatin1StringView replySymbol, QStringView gridSymbol)
 {
     // ASCII symbols, the usual kind, are compared as they are upper-cased.
     if (replySymbol.size() == gridSymbol.size()) {
-        const char16_t *const reply = replySymbol.utf16();
+        const char *const reply = replySymbol.data();
         const char16_t *const grid = gridSymbol.utf16();
         qsizetype i = 0;
-        for (; i < gridSymbol.size() && grid[i] < 0x80; ++i) {
-            const char16_t upper = grid[i] >= u'a' && grid[i] <= u'z' ? char16_t(grid[i] - (u'a' - u'A')) : grid[i];
-            if (upper != reply[i])
+        for (; i < gridSymbol.size() && grid[i] < 0x80; ++i)
+            if (asciiUpper(grid[i]) != char16_t(uchar(reply[i])))
                 return false;
-        }
         if (i == gridSymbol.size())
             return true;
     }
-    char16_t buffer[kKeyOnStack];
-    QString fallback;
-    return upperCased(gridSymbol, buffer, fallback) == replySymbol;
+    char buffer[kKeyOnStack];
+    QByteArray fallback;
+    const std::optional<QLatin1StringView> key = upperCased(gridSymbol, buffer, fallback);
+    return key && *key == replySymbol;
 }
 
 qsizetype SymbolIndex::find(QStringView gridSymbol, qsizetype hint) const
 {
     if (m_entries.empty())
         return -1;
-    char16_t buffer[kKeyOnStack];
-    QString fallback;
-    const QStringView key = upperCased(gridSymbol, buffer, fallback);
-    if (hint >= 0 && hint < size() && equals(m_entries[size_t(hint)], key))
+    char buffer[kKeyOnStack];
+    QByteArray fallback;
+    const std::optional<QLatin1StringView> key = upperCased(gridSymbol, buffer, fallback);
+    if (!key)
+        return -1;
+    if (hint >= 0 && hint < size() && equals(m_entries[size_t(hint)], *key))
         return m_entries[size_t(hint)].first;
     size_t slot = 0;
-    return lookup(key, tagOf(key), slot);
+    return lookup(*key, tagOf(*key), slot);
 }

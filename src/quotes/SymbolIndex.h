@@ -1,12 +1,14 @@
 #pragma once
 
+#include <QLatin1StringView>
 #include <QString>
 #include <QStringView>
 #include <vector>
 
-// Matches grid symbols to the symbols of one reply: a reply symbol matches
-// when it equals the grid symbol upper-cased (as QString::toUpper does it),
-// character for character, and the first such symbol in reply order wins.
+// Matches grid symbols to the symbols of one reply, held as its Latin-1 bytes
+// (one character per byte): a reply symbol matches when it equals the grid
+// symbol upper-cased (as QString::toUpper does it), character for character,
+// and the first such symbol in reply order wins.
 //
 // Symbols are added in reply order with one probe each, so every symbol
 // knows the first of its kind as soon as it is added. A lookup tries the
@@ -23,26 +25,26 @@ public:
     void clear();
 
     // Adds the reply's next symbol.
-    void append(QStringView symbol);
+    void append(QLatin1StringView symbol);
 
     // The position of the first symbol that matches the grid symbol, or -1.
     qsizetype find(QStringView gridSymbol, qsizetype hint = -1) const;
 
     // Whether a reply symbol matches the grid symbol, by the rule above.
-    static bool matches(QStringView replySymbol, QStringView gridSymbol);
+    static bool matches(QLatin1StringView replySymbol, QStringView gridSymbol);
 
 private:
     struct Entry
     {
-        const char16_t *data;
+        const char *data;
         qint32 size;
         qint32 first; // position of the first symbol equal to this one
     };
 
-    static bool equals(const Entry &entry, QStringView symbol);
-    quint32 tagOf(QStringView symbol) const;
+    static bool equals(const Entry &entry, QLatin1StringView symbol);
+    quint32 tagOf(QLatin1StringView symbol) const;
     // The first position of the symbol, or -1; slot is where probing stopped.
-    qsizetype lookup(QStringView symbol, quint32 tag, size_t &slot) const;
+    qsizetype lookup(QLatin1StringView symbol, quint32 tag, size_t &slot) const;
     void grow();
 
     std::vector<Entry> m_entries;

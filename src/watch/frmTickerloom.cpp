@@ -35,7 +35,7 @@ QLabel *hiddenPicture(const QString &name, const QImage &picture, QRect geometry
 
 frmTickerloom::frmTickerloom(const QString &scripsPath, QuoteRefresher::Fetch fetch, QWidget *parent)
     : QWidget(parent)
-    , m_fetch(fetch)
+    , m_searchFetch([fetch](const QString &url) { return QString::fromLatin1(fetch(url)); })
 {
     setObjectName(QStringLiteral("frmTickerloom"));
     setWindowTitle(kTitle);
@@ -182,7 +182,7 @@ void frmTickerloom::bringToFront()
 void frmTickerloom::OnAddScrip()
 {
     if (!m_search)
-        m_search = new frmSearch(this, m_fetch);
+        m_search = new frmSearch(this, m_searchFetch);
     m_search->sScrip.clear();
     const QPointer<frmTickerloom> self(this);
     m_search->exec();

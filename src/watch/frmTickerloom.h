@@ -23,7 +23,8 @@ class frmTickerloom : public QWidget
     Q_OBJECT
 
 public:
-    // scripsPath is the list's file; fetch brings a URL's reply body, "" on any failure.
+    // scripsPath is the list's file; fetch brings a URL's reply body as its
+    // bytes, none on any failure. The search reads the same fetch as text.
     frmTickerloom(const QString &scripsPath, QuoteRefresher::Fetch fetch, QWidget *parent = nullptr);
     ~frmTickerloom() override;
 
@@ -67,7 +68,7 @@ private:
     QAction *mnuDelete;
     QPointer<frmSearch> m_search;
 
-    QuoteRefresher::Fetch m_fetch;
+    UrlFetch m_searchFetch;
     WatchListKeeper *m_keeper;
     QuoteRefresher *m_refresher;
 };

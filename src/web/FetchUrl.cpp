@@ -28,7 +28,12 @@ void showAdvert(const QByteArray &picture, const QString &link)
 
 QString FetchUrl(const FetchSettings &settings, const QString &url)
 {
+    return QString::fromLatin1(FetchUrlBytes(settings, url));
+}
+
+QByteArray FetchUrlBytes(const FetchSettings &settings, const QString &url)
+{
     frmData data(settings.network, settings.deadlineMs, settings.advertFolder);
     data.setAdvertHandler(showAdvert);
-    return data.GetData(url);
+    return data.GetBytes(url);
 }

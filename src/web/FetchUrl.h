@@ -20,5 +20,11 @@ struct FetchSettings
 // arrives. Nothing escapes it.
 QString FetchUrl(const FetchSettings &settings, const QString &url);
 
+// The same fetch giving the body's bytes, one character per byte, or none on
+// any failure: a reader of Latin-1 lines reads them without a text copy.
+QByteArray FetchUrlBytes(const FetchSettings &settings, const QString &url);
+
 // A fetch as its callers hold it: URL in, reply body out, "" on any failure.
 using UrlFetch = std::function<QString(const QString &url)>;
+// The same, giving the body's bytes.
+using UrlBytesFetch = std::function<QByteArray(const QString &url)>;

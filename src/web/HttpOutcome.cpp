@@ -74,7 +74,7 @@ Outcome interpret(const HttpResponse &response)
         return nothing();
     Outcome data;
     data.kind = Kind::Data;
-    data.text = QString::fromLatin1(body);
+    data.data = body;
     return data;
 }
 

@@ -15,7 +15,7 @@ struct HttpResponse
     QByteArray body;
 };
 
-// How the fetch reads a reply: its data text, an advertisement picture with
+// How the fetch reads a reply: its data, an advertisement picture with
 // its link, or nothing. An advertisement is recognised whatever the status;
 // data comes only with a 2xx status. Pure, so every reading rule is testable
 // without a socket.
@@ -26,7 +26,7 @@ enum class Kind { Data, Advert, Nothing };
 struct Outcome
 {
     Kind kind = Kind::Nothing;
-    QString text;       // Data: the body, one character per byte
+    QByteArray data;    // Data: the body's bytes, each one character of its text
     QByteArray picture; // Advert
     QString link;       // Advert: the "PICS-Label" value past its 7th character
 };

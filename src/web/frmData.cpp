@@ -179,14 +179,19 @@ frmData::frmData(QNetworkAccessManager *network, int deadlineMs, const QString &
 
 QString frmData::GetData(const QString &url)
 {
+    return QString::fromLatin1(GetBytes(url));
+}
+
+QByteArray frmData::GetBytes(const QString &url)
+{
     for (int adverts = 0;; ++adverts) {
         const HttpOutcome::Outcome outcome = HttpOutcome::interpret(transfer(url));
         if (outcome.kind != HttpOutcome::Kind::Advert)
-            return outcome.text;
+            return outcome.data;
         // A service that answers only with advertisements must not keep us here.
         if (adverts == kMaxAdvertsInARow) {
             qCDebug(lcWeb) << "advertisement number" << adverts + 1 << "in a row: giving up on" << url;
-            return QString();
+            return QByteArray();
         }
         showAdvert(outcome);
     }

@@ -31,6 +31,9 @@ public:
 
     void setAdvertHandler(AdvertHandler handler) { m_advertHandler = std::move(handler); }
     QString GetData(const QString &url);
+    // The body's bytes as GetData reads them, one character per byte, before
+    // they become text: a reader of Latin-1 lines needs no copy of twice the size.
+    QByteArray GetBytes(const QString &url);
 
 private:
     HttpResponse transfer(const QString &url);

@@ -96,11 +96,26 @@ void whenDialogOpens(const QString &objectName, std::function<void(QWidget *)> a
     timer->start(10);
 }
 
+namespace {
+
+FetchSettings programSettings(QObject *owner, const QString &advertFolder)
+{
+    return {new QNetworkAccessManager(owner), frmData::kDefaultDeadlineMs,
+            advertFolder.isEmpty() ? QDir::currentPath() : advertFolder};
+}
+
+} // namespace
+
 std::function<QString(const QString &url)> programFetch(QObject *owner, const QString &advertFolder)
 {
-    const FetchSettings settings{new QNetworkAccessManager(owner), frmData::kDefaultDeadlineMs,
-                                 advertFolder.isEmpty() ? QDir::currentPath() : advertFolder};
+    const FetchSettings settings = programSettings(owner, advertFolder);
     return [settings](const QString &url) { return FetchUrl(settings, url); };
+}
+
+std::function<QByteArray(const QString &url)> programBytesFetch(QObject *owner, const QString &advertFolder)
+{
+    const FetchSettings settings = programSettings(owner, advertFolder);
+    return [settings](const QString &url) { return FetchUrlBytes(settings, url); };
 }
 
 } // namespace TestHelpers
