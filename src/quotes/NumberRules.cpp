@@ -161,43 +161,8 @@ template <typename Char> [[gnu::always_inline]] inline bool convert(const Scan<C
     return convertText(scan, out);
 }
 
-// The usual field, "-123.45" with at most 15 digits and nothing around it,
-// read in one pass; -1 for anything else, which the full scan then reads.
-// Fifteen digits always stay exact, so the value is the one the full scan
-// gives: the digits scaled by one exact power of ten.
-template <typename Char>
-[[gnu::always_inline]] inline qsizetype readPlainNumber(const Char *begin, const Char *end, double &value)
+template <typename Char> qsizetype scanAndConvert(const Char *begin, const Char *end, double &value)
 {
-    const Char *at = begin;
-    const bool negative = at < end && *at == u'-';
-    if (at < end && (*at == u'-' || *at == u'+'))
-        ++at;
-    quint64 digits = 0;
-    int count = 0;
-    int fraction = -1; // digits after the point; -1 before the point
-    for (; at < end; ++at) {
-        const unsigned digit = unsigned(*at) - u'0';
-        if (digit <= 9) {
-            digits = digits * 10 + digit;
-            ++count;
-            fraction += fraction >= 0;
-        } else if (*at == u'.' && fraction < 0) {
-            fraction = 0;
-        } else {
-            break;
-        }
-    }
-    if (count == 0 || count > 15 || (at < end && *at != u','))
-        return -1;
-    const double magnitude = fraction > 0 ? double(digits) / ExactPowersOfTen::kPowers[fraction] : double(digits);
-    value = negative ? -magnitude : magnitude;
-    return at - begin;
-}
-
-template <typename Char> qsizetype readNumberAt(const Char *begin, const Char *end, double &value)
-{
-    if (const qsizetype plain = readPlainNumber(begin, end, value); plain >= 0)
-        return plain;
     const Char *at = skipBlanks(begin, end);
     Scan<Char> scan;
     if (!scanNumber<false>(at, end, scan) || !convert(scan, value))
@@ -208,14 +173,14 @@ template <typename Char> qsizetype readNumberAt(const Char *begin, const Char *e
 
 } // namespace
 
-qsizetype readNumber(QStringView text, double &value)
+qsizetype readScannedNumber(QStringView text, double &value)
 {
-    return readNumberAt(text.utf16(), text.utf16() + text.size(), value);
+    return scanAndConvert(text.utf16(), text.utf16() + text.size(), value);
 }
 
-qsizetype readNumber(QLatin1StringView text, double &value)
+qsizetype readScannedNumber(QLatin1StringView text, double &value)
 {
-    return readNumberAt(text.data(), text.data() + text.size(), value);
+    return scanAndConvert(text.data(), text.data() + text.size(), value);
 }
 
 std::optional<qint64> roundToInteger(double number)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "quotes/PlainNumber.h"
+
 #include <QLatin1StringView>
 #include <QStringView>
 #include <QtGlobal>
@@ -9,13 +11,27 @@
 // grid cell shows it.
 namespace NumberRules {
 
+// What readNumber reads of a text that does not start with a plain decimal.
+qsizetype readScannedNumber(QStringView text, double &value);
+qsizetype readScannedNumber(QLatin1StringView text, double &value);
+
 // The number rule on the start of a text: blanks, a number, blanks. Returns
 // how many characters that took, with the number in value; -1 when no number
 // converts there. parseNumber(field) holds exactly when this takes the whole
 // field, so a reader that knows where fields end need not cut them first.
-qsizetype readNumber(QStringView text, double &value);
-// The same on Latin-1 bytes, one character per byte.
-qsizetype readNumber(QLatin1StringView text, double &value);
+// Text, or Latin-1 bytes read one character per byte; inline, as every field
+// of a reply comes here.
+inline qsizetype readNumber(QStringView text, double &value)
+{
+    const qsizetype plain = readPlainNumber(text.utf16(), text.utf16() + text.size(), value);
+    return plain >= 0 ? plain : readScannedNumber(text, value);
+}
+
+inline qsizetype readNumber(QLatin1StringView text, double &value)
+{
+    const qsizetype plain = readPlainNumber(text.data(), text.data() + text.size(), value);
+    return plain >= 0 ? plain : readScannedNumber(text, value);
+}
 
 // A plain decimal: blanks around it, an optional sign, digits with an optional
 // point and fraction, an optional exponent, and nothing else. Inline, as its
