@@ -379,6 +379,13 @@ void tst_QuoteRefresher::openAndPreviousCloseComeOnceTheServiceAnswers()
     QCOMPARE(board.grid.backColour(1, Col::Ltp), QuoteRefresher::kSameColour); // still a timer refresh
     board.refresh(false);
     QVERIFY(board.urls.last().endsWith(QStringLiteral("&tl=1"))); // nothing lacks now
+
+    // A row that lacks them above rows that have them is asked for too.
+    Board upper({"A", "B"});
+    upper.reply = "B,1,2,3,(1%),UP,4,5,6,90,91";
+    upper.refresh(true);
+    upper.refresh(false);
+    QVERIFY(upper.urls.last().endsWith(QStringLiteral("&tl=1&ft=1")));
 }
 
 void tst_QuoteRefresher::volumesPastThirtyTwoBitsAreShown()

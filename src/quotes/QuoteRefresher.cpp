@@ -38,8 +38,8 @@ bool QuoteRefresher::GetQuotes(const QString &url)
 
 void QuoteRefresher::RefreshQuotes(const QString &watchList, bool FirstFetch)
 {
-    const bool withOpenClose = FirstFetch || listedRowLacksOpenClose();
     const ListedRows listed = listedRows();
+    const bool withOpenClose = FirstFetch || listed.lackOpenClose;
     const std::optional<QString> base = ServiceAddress::base(); // none: a failed fetch
     if (!GetQuotes(base ? allRowsUrl(*base, watchList, withOpenClose) : QString()))
         return;
@@ -71,20 +71,16 @@ const QString &QuoteRefresher::allRowsUrl(const QString &base, const QString &wa
     return m_url;
 }
 
-bool QuoteRefresher::listedRowLacksOpenClose() const
-{
-    for (int row = 1; row <= m_grid->rowCount() && !m_grid->isEmpty(row, Symbol); ++row)
-        if (m_grid->isEmpty(row, Open) || m_grid->isEmpty(row, PrevClose))
-            return true;
-    return false;
-}
-
 QuoteRefresher::ListedRows QuoteRefresher::listedRows() const
 {
-    int row = 0;
-    while (row < m_grid->rowCount() && !m_grid->isEmpty(row + 1, Symbol))
-        ++row;
-    return {row, m_grid->rowId(row)};
+    const GridModel &grid = *m_grid;
+    ListedRows listed;
+    while (listed.count < grid.rowCount() && !grid.isEmpty(listed.count + 1, Symbol)) {
+        const int row = ++listed.count;
+        listed.lackOpenClose = listed.lackOpenClose || grid.isEmpty(row, Open) || grid.isEmpty(row, PrevClose);
+    }
+    listed.lastId = grid.rowId(listed.count);
+    return listed;
 }
 
 // Paints the rows the reply answers.

@@ -69,6 +69,7 @@ private:
     {
         int count = 0;
         quint64 lastId = 0;
+        bool lackOpenClose = false; // a listed row lacks its OPEN or P.CLOSE
     };
     struct Painted
     {
@@ -76,7 +77,6 @@ private:
         int painted = 0; // of them, the rows the reply answered
     };
 
-    bool listedRowLacksOpenClose() const;
     ListedRows listedRows() const;
     const QString &allRowsUrl(const QString &base, const QString &watchList, bool withOpenClose);
     Painted paintListedRows(quint64 lastListed, bool FirstFetch, bool withOpenClose);

@@ -53,8 +53,8 @@ std::optional<QuoteNumbers> QuoteTable::find(QStringView gridSymbol, qsizetype p
         m_orderBroken = true;
     if (found < 0)
         return std::nullopt;
-    QuoteNumbers quote;
-    QuoteReply::readNumbers(m_lines[size_t(found)], FirstFetch, quote);
+    std::optional<QuoteNumbers> quote(std::in_place); // read in place: no copy per row
+    QuoteReply::readNumbers(m_lines[size_t(found)], FirstFetch, *quote);
     return quote;
 }
 

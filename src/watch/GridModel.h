@@ -186,6 +186,8 @@ inline bool GridModel::isEmpty(int row, int col) const
 {
     if (isCellOf(row, col, CellKind::Number))
         return std::isnan(numberAt(row, col));
+    if (isCellOf(row, col, CellKind::Text))
+        return m_columns[col - 1].texts[row - 1].isEmpty();
     return isEmptyOtherCell(row, col);
 }
 
