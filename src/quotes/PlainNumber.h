@@ -11,6 +11,14 @@ namespace NumberRules {
 // Fifteen digits always stay exact, so the value is the one the full scan
 // gives: the digits scaled by one exact power of ten. Char is char16_t for
 // text, char for Latin-1 bytes. Inline, as a reply's every field comes here.
+// The digits from at on, into digits; at ends past them.
+template <typename Char>
+[[gnu::always_inline]] inline void readDigits(const Char *&at, const Char *end, quint64 &digits)
+{
+    for (unsigned digit; at < end && (digit = unsigned(*at) - u'0') <= 9; ++at)
+        digits = digits * 10 + digit;
+}
+
 template <typename Char>
 [[gnu::always_inline]] inline qsizetype readPlainNumber(const Char *begin, const Char *end, double &value)
 {
@@ -18,20 +26,16 @@ template <typename Char>
     const bool negative = at < end && *at == u'-';
     if (at < end && (*at == u'-' || *at == u'+'))
         ++at;
-    quint64 digits = 0;
-    int count = 0;
-    int fraction = -1; // digits after the point; -1 before the point
-    for (; at < end; ++at) {
-        const unsigned digit = unsigned(*at) - u'0';
-        if (digit <= 9) {
-            digits = digits * 10 + digit;
-            ++count;
-            fraction += fraction >= 0;
-        } else if (*at == u'.' && fraction < 0) {
-            fraction = 0;
-        } else {
-            break;
-        }
+    quint64 digits = 0; // wraps only past 19 digits, which are refused below
+    const Char *const whole = at;
+    readDigits(at, end, digits);
+    qsizetype count = at - whole;
+    qsizetype fraction = 0;
+    if (at < end && *at == u'.') {
+        const Char *const fractionBegin = ++at;
+        readDigits(at, end, digits);
+        fraction = at - fractionBegin;
+        count += fraction;
     }
     if (count == 0 || count > 15 || (at < end && *at != u','))
         return -1;
