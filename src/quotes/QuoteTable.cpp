@@ -62,6 +62,7 @@ qsizetype QuoteTable::findInIndex(QStringView gridSymbol, qsizetype position)
 {
     if (m_symbols.size() < size()) {
         m_symbols.clear();
+        m_symbols.reserve(size());
         for (QLatin1StringView line : m_lines)
             m_symbols.append(QuoteReply::symbolOf(line));
     }

@@ -81,10 +81,20 @@ qsizetype SymbolIndex::lookup(QLatin1StringView symbol, quint32 tag, size_t &slo
     return -1;
 }
 
+void SymbolIndex::reserve(qsizetype symbols)
+{
+    m_entries.reserve(size_t(symbols));
+    size_t slotCount = qMax(kFirstSlots, m_slots.size());
+    while (size_t(symbols) * 2 > slotCount)
+        slotCount *= 2;
+    if (slotCount > m_slots.size())
+        growTo(slotCount);
+}
+
 void SymbolIndex::append(QLatin1StringView symbol)
 {
     if ((m_entries.size() + 1) * 2 > m_slots.size())
-        grow();
+        growTo(qMax(kFirstSlots, m_slots.size() * 2));
     const qsizetype position = size();
     const quint32 tag = tagOf(symbol);
     size_t slot = 0;
@@ -94,10 +104,10 @@ void SymbolIndex::append(QLatin1StringView symbol)
     m_entries.push_back({symbol.data(), qint32(symbol.size()), qint32(first < 0 ? position : first)});
 }
 
-// Doubles the slots, keeping them at most half full, so that probes stay short.
-void SymbolIndex::grow()
+// Slots stay at most half full, so that probes stay short; their count is a power of two.
+void SymbolIndex::growTo(size_t slotCount)
 {
-    std::vector<quint64> old(qMax(kFirstSlots, m_slots.size() * 2), 0);
+    std::vector<quint64> old(slotCount, 0);
     old.swap(m_slots);
     const size_t mask = m_slots.size() - 1;
     for (const quint64 entry : old) {

@@ -24,6 +24,8 @@ public:
     qsizetype size() const { return qsizetype(m_entries.size()); }
     void clear();
 
+    // Makes room for symbols symbols, so that adding them moves nothing.
+    void reserve(qsizetype symbols);
     // Adds the reply's next symbol.
     void append(QLatin1StringView symbol);
 
@@ -45,7 +47,7 @@ private:
     quint32 tagOf(QLatin1StringView symbol) const;
     // The first position of the symbol, or -1; slot is where probing stopped.
     qsizetype lookup(QLatin1StringView symbol, quint32 tag, size_t &slot) const;
-    void grow();
+    void growTo(size_t slotCount);
 
     std::vector<Entry> m_entries;
     std::vector<quint64> m_slots; // tag << 32 | position + 1; 0 is an empty slot
