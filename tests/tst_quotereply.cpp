@@ -116,13 +116,22 @@ void tst_QuoteReply::findQuoteUpperCasesTheGridSymbolAndTakesTheFirst()
     QCOMPARE(FindQuote(records, QStringLiteral("NONE")).Bid, 0.0);
 }
 
+// What the table finds, asked first at position; none when no line matches.
+static std::optional<QuoteNumbers> found(QuoteTable &table, QStringView symbol, qsizetype position, bool firstFetch)
+{
+    QuoteNumbers quote;
+    if (!table.find(symbol, position, firstFetch, quote))
+        return std::nullopt;
+    return quote;
+}
+
 // What the refresh's table finds for the symbol, asked first at position,
 // as the walk gives it: the Bid, or 0 for no line.
 static double bidFound(const QString &body, const QString &symbol, qsizetype position = 0)
 {
     QuoteTable table;
     table.read(body.toLatin1());
-    return table.find(symbol, position, false).value_or(QuoteNumbers()).Bid;
+    return found(table, symbol, position, false).value_or(QuoteNumbers()).Bid;
 }
 
 void tst_QuoteReply::tableAgreesWithTheWalk()
@@ -200,7 +209,7 @@ void tst_QuoteReply::tableReadsTheNumbersAsParseDoes()
     QCOMPARE(table.size(), qsizetype(records.size()));
     for (qsizetype i = 0; i < table.size(); ++i) {
         const QuoteRecord &record = records[size_t(i)];
-        const std::optional<QuoteNumbers> numbers = table.find(record.Symbol, i, firstFetch);
+        const std::optional<QuoteNumbers> numbers = found(table, record.Symbol, i, firstFetch);
         QVERIFY(numbers);
         QCOMPARE(numbers->Bid, record.Bid);
         QCOMPARE(numbers->Ask, record.Ask);
@@ -212,8 +221,8 @@ void tst_QuoteReply::tableReadsTheNumbersAsParseDoes()
         QCOMPARE(numbers->PrevClose, record.PrevClose);
         QCOMPARE(numbers->Volume, record.Volume);
     }
-    QCOMPARE(table.find(u"d", 0, firstFetch)->Volume, 2147483648LL); // past 32 bits
-    QCOMPARE(table.find(u"f", 0, firstFetch)->Volume, -2);           // to even
+    QCOMPARE(found(table, u"d", 0, firstFetch)->Volume, 2147483648LL); // past 32 bits
+    QCOMPARE(found(table, u"f", 0, firstFetch)->Volume, -2);           // to even
 }
 
 void tst_QuoteReply::tableFindsTheFirstLineWhereverItStands_data()
@@ -263,7 +272,7 @@ void tst_QuoteReply::tableFindsTheFirstLineWhereverItStands()
     QVERIFY2(QString::fromLatin1(body.toLatin1()) == body, "a reply is Latin-1 bytes");
     QuoteTable table;
     table.read(body.toLatin1());
-    const std::optional<QuoteNumbers> inTable = table.find(gridSymbol, position, false);
+    const std::optional<QuoteNumbers> inTable = found(table, gridSymbol, position, false);
     QCOMPARE(inTable ? inTable->Bid : -1.0, bid);
     const std::vector<QuoteRecord> records = QuoteReply::parse(body, false);
     const QuoteRecord walked = FindQuote(records, gridSymbol);
@@ -279,16 +288,16 @@ void tst_QuoteReply::tableForgetsTheLastReplyAndKeepsItsBody()
             body += QStringLiteral("S%1,%1\r\n").arg(i).toLatin1();
         table.read(body);
     } // the table's share is the only one left
-    QCOMPARE(table.find(u"s999", 999, false)->Bid, 999.0);
-    QCOMPARE(table.find(u"s5", 0, false)->Bid, 5.0);
+    QCOMPARE(found(table, u"s999", 999, false)->Bid, 999.0);
+    QCOMPARE(found(table, u"s5", 0, false)->Bid, 5.0);
 
     table.read("S1,1");
     QCOMPARE(table.size(), 1);
-    QVERIFY(!table.find(u"s999", 999, false));
-    QVERIFY(!table.find(u"s5", 0, false));
+    QVERIFY(!found(table, u"s999", 999, false));
+    QVERIFY(!found(table, u"s5", 0, false));
     table.clear();
     QVERIFY(table.isEmpty());
-    QVERIFY(!table.find(u"s1", 0, false));
+    QVERIFY(!found(table, u"s1", 0, false));
 }
 
 QTEST_APPLESS_MAIN(tst_QuoteReply)

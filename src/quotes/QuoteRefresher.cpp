@@ -90,6 +90,7 @@ QuoteRefresher::Painted QuoteRefresher::paintListedRows(quint64 lastListed, bool
     const int rows = m_grid->rowCount();
     int painted = 0;
     int listed = 0;
+    QuoteNumbers quote;
     // Row identities grow down the grid: past the last listed one, every row
     // was added while the fetch waited, and its symbol is not in this reply.
     for (int row = 1; row <= rows && m_grid->rowId(row) <= lastListed; ++row) {
@@ -98,9 +99,8 @@ QuoteRefresher::Painted QuoteRefresher::paintListedRows(quint64 lastListed, bool
             break;
         ++listed;
         // The service answers in the order asked: row n's line is most likely the n-th.
-        const std::optional<QuoteNumbers> quote = m_quotes.find(symbol, row - 1, withOpenClose);
-        if (quote) {
-            paintRow(row, *quote, FirstFetch, withOpenClose);
+        if (m_quotes.find(symbol, row - 1, withOpenClose, quote)) {
+            paintRow(row, quote, FirstFetch, withOpenClose);
             ++painted;
         }
         if (m_closing)

@@ -38,7 +38,7 @@ void QuoteTable::clear()
     m_orderBroken = false;
 }
 
-std::optional<QuoteNumbers> QuoteTable::find(QStringView gridSymbol, qsizetype position, bool FirstFetch)
+bool QuoteTable::find(QStringView gridSymbol, qsizetype position, bool FirstFetch, QuoteNumbers &quote)
 {
     const bool inOrder = !m_orderBroken && position == m_inOrder;
     const QLatin1StringView *const line = inOrder && m_askersDistinct ? lineAt(position) : nullptr;
@@ -52,10 +52,10 @@ std::optional<QuoteNumbers> QuoteTable::find(QStringView gridSymbol, qsizetype p
     else
         m_orderBroken = true;
     if (found < 0)
-        return std::nullopt;
-    std::optional<QuoteNumbers> quote(std::in_place); // read in place: no copy per row
-    QuoteReply::readNumbers(m_lines[size_t(found)], FirstFetch, *quote);
-    return quote;
+        return false;
+    quote = QuoteNumbers();
+    QuoteReply::readNumbers(m_lines[size_t(found)], FirstFetch, quote);
+    return true;
 }
 
 qsizetype QuoteTable::findInIndex(QStringView gridSymbol, qsizetype position)

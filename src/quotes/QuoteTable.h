@@ -33,9 +33,10 @@ public:
     bool isEmpty() { return lineAt(0) == nullptr; }
     qsizetype size();
 
-    // The quote of the first line for the grid symbol, trying the line at
-    // position first; none when no line matches.
-    std::optional<QuoteNumbers> find(QStringView gridSymbol, qsizetype position, bool FirstFetch);
+    // Reads into quote the numbers of the first line for the grid symbol,
+    // trying the line at position first; false, quote as it was, when no
+    // line matches. Filled in place: a row's numbers are never copied.
+    bool find(QStringView gridSymbol, qsizetype position, bool FirstFetch, QuoteNumbers &quote);
     // Whether the rows that will ask hold symbols that differ once upper-cased.
     void setAskersDistinct(bool distinct) { m_askersDistinct = distinct; }
     // Whether every find so far, asked at positions 0, 1, 2 and on, found the
