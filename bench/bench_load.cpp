@@ -83,7 +83,7 @@ int runChild(int argc, char *argv[], int scrips, bool emptyReply)
     timer.start();
     double fetchCalledMs = 0;
     double fetchReturnedMs = 0;
-    frmTickerloom window(path, [&](const QString &) {
+    frmTickerloom window(path, [&](const QUrl &) {
         fetchCalledMs = timer.nsecsElapsed() / 1e6;
         const QByteArray body(reply.constData(), reply.size());
         fetchReturnedMs = timer.nsecsElapsed() / 1e6;

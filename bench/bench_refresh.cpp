@@ -75,7 +75,7 @@ int main(int argc, char *argv[])
     const QByteArray replyBytes[2] = {reply(0).toLatin1(), reply(1).toLatin1()};
     int round = 0;
     QuoteRefresher refresher(
-        &grid, [&](const QString &) { return replyBytes[round % 2]; }, up, down);
+        &grid, [&](const QUrl &) { return replyBytes[round % 2]; }, up, down);
     refresher.RefreshQuotes(watchList, true);
     const auto refresh = [&] {
         ++round;

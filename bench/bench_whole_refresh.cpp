@@ -171,7 +171,7 @@ int main(int argc, char *argv[])
     QNetworkAccessManager network; // the application's, as the program owns one
     QuoteRefresher refresher(
         &grid,
-        [&network](const QString &url) {
+        [&network](const QUrl &url) {
             frmData data(&network, frmData::kDefaultDeadlineMs, QDir::tempPath());
             return data.GetBytes(url);
         },

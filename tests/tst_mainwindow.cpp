@@ -136,7 +136,8 @@ std::unique_ptr<frmTickerloom> tst_MainWindow::start(const QByteArray *fileBytes
 {
     if (fileBytes)
         TestHelpers::writeFile(path(), *fileBytes);
-    auto window = std::make_unique<frmTickerloom>(path(), [this](const QString &url) { return m_quotes.fetch(url); });
+    auto window = std::make_unique<frmTickerloom>(
+        path(), [this](const QUrl &url) { return m_quotes.fetch(url.toString(QUrl::FullyEncoded)); });
     window->OnWindowLoad();
     return window;
 }
@@ -144,7 +145,8 @@ std::unique_ptr<frmTickerloom> tst_MainWindow::start(const QByteArray *fileBytes
 std::unique_ptr<frmTickerloom> tst_MainWindow::startShown(const QByteArray &fileBytes, const QTime *clock)
 {
     TestHelpers::writeFile(path(), fileBytes);
-    auto window = std::make_unique<frmTickerloom>(path(), [this](const QString &url) { return m_quotes.fetch(url); });
+    auto window = std::make_unique<frmTickerloom>(
+        path(), [this](const QUrl &url) { return m_quotes.fetch(url.toString(QUrl::FullyEncoded)); });
     if (clock)
         window->findChild<QuoteRefresher *>()->setClock([clock] { return QDateTime(QDate(2024, 3, 1), *clock); });
     window->OnWindowLoad();
@@ -227,7 +229,7 @@ void tst_MainWindow::longListLoadsInWholeInsertionsWithEventsBetween()
     for (int i = 0; i < 30000; ++i)
         lines += "S" + QByteArray::number(i) + (i % 7 ? "\r\n" : "\r\n  \r\n");
     TestHelpers::writeFile(path(), lines);
-    frmTickerloom window(path(), [this](const QString &url) { return m_quotes.fetch(url); });
+    frmTickerloom window(path(), [this](const QUrl &url) { return m_quotes.fetch(url.toString(QUrl::FullyEncoded)); });
     GridModel *grid = window.quoteGrid()->grid();
     QSignalSpy resets(grid, &QAbstractItemModel::modelAboutToBeReset);
     QSignalSpy inserts(grid, &QAbstractItemModel::rowsInserted);

@@ -18,8 +18,8 @@ struct Board
         , down(grid.addPicture(TrendPictures::down()))
         , refresher(
               &grid,
-              [this](const QString &url) {
-                  urls.append(url);
+              [this](const QUrl &url) {
+                  urls.append(url.toString(QUrl::FullyEncoded));
                   return reply.toLatin1();
               },
               up, down)

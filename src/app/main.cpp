@@ -38,7 +38,7 @@ int main(int argc, char *argv[])
     QNetworkAccessManager network;
     network.setObjectName(QStringLiteral("Inet1"));
     const FetchSettings web{&network, frmData::kDefaultDeadlineMs, places.advertFolder};
-    frmTickerloom window(places.scripsPath, [web](const QString &url) { return FetchUrlBytes(web, url); });
+    frmTickerloom window(places.scripsPath, [web](const QUrl &url) { return FetchUrlBytes(web, url); });
     window.OnWindowLoad();
     // Only now: the window is not shown, and takes no user action, until its list is loaded.
     QObject::connect(&guard, &ListGuard::showRequested, &window, &frmTickerloom::bringToFront);

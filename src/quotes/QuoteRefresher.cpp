@@ -21,13 +21,13 @@ QuoteRefresher::QuoteRefresher(GridModel *grid, Fetch fetch, int upPicture, int 
 
 // Fetches the URL and reads the reply into the quote table. False when the
 // window closed, or this refresher went, while the fetch waited.
-bool QuoteRefresher::GetQuotes(const QString &url)
+bool QuoteRefresher::GetQuotes(const QUrl &url)
 {
     const QPointer<QuoteRefresher> self(this);
     // Copies on the stack: this refresher may go while the fetch waits, and
     // a refresh run meanwhile may build another request.
     const Fetch fetch = m_fetch;
-    const QByteArray body = url.isEmpty() ? QByteArray() : fetch(QString(url));
+    const QByteArray body = url.isEmpty() ? QByteArray() : fetch(QUrl(url));
     if (!self || !m_grid || m_closing) {
         qCDebug(lcRefresh) << "refresh dropped: the window closed while it waited";
         return false;
@@ -41,7 +41,7 @@ void QuoteRefresher::RefreshQuotes(const QString &watchList, bool FirstFetch)
     const ListedRows listed = listedRows();
     const bool withOpenClose = FirstFetch || listed.lackOpenClose;
     const std::optional<QString> base = ServiceAddress::base(); // none: a failed fetch
-    if (!GetQuotes(base ? allRowsUrl(*base, watchList, withOpenClose) : QString()))
+    if (!GetQuotes(base ? allRowsUrl(*base, watchList, withOpenClose) : QUrl()))
         return;
     stampPaintTime();
     m_quotes.setAskersDistinct(!watchList.isEmpty() && watchList == m_distinctList);
@@ -60,10 +60,10 @@ void QuoteRefresher::RefreshQuotes(const QString &watchList, bool FirstFetch)
     emit freshnessChanged(m_freshness.text());
 }
 
-const QString &QuoteRefresher::allRowsUrl(const QString &base, const QString &watchList, bool withOpenClose)
+const QUrl &QuoteRefresher::allRowsUrl(const QString &base, const QString &watchList, bool withOpenClose)
 {
     if (m_url.isEmpty() || withOpenClose != m_urlWithOpenClose || base != m_urlBase || watchList != m_urlWatchList) {
-        m_url = QuoteRequest::url(base, QuoteRequest::listFromWatchList(watchList), withOpenClose);
+        m_url = QUrl(QuoteRequest::url(base, QuoteRequest::listFromWatchList(watchList), withOpenClose));
         m_urlWatchList = watchList;
         m_urlBase = base;
         m_urlWithOpenClose = withOpenClose;
@@ -120,7 +120,7 @@ void QuoteRefresher::RefreshQuoteRow(int row, bool FirstFetch)
         return;
     const quint64 asked = m_grid->rowId(row);
     const std::optional<QString> base = ServiceAddress::base();
-    if (!GetQuotes(base ? QuoteRequest::url(*base, symbol, FirstFetch) : QString()))
+    if (!GetQuotes(base ? QUrl(QuoteRequest::url(*base, symbol, FirstFetch)) : QUrl()))
         return;
     const std::optional<QuoteNumbers> first = m_quotes.first(FirstFetch);
     m_quotes.clear();

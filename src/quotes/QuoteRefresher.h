@@ -10,6 +10,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QUrl>
 #include <functional>
 
 class GridModel;
@@ -62,7 +63,7 @@ signals:
     void freshnessChanged(const QString &text);
 
 private:
-    bool GetQuotes(const QString &url);
+    bool GetQuotes(const QUrl &url);
     // The rows a refresh's request lists: from the top down to the first
     // empty SYMBOL cell, as the grid stood when the request was built.
     struct ListedRows
@@ -78,7 +79,7 @@ private:
     };
 
     ListedRows listedRows() const;
-    const QString &allRowsUrl(const QString &base, const QString &watchList, bool withOpenClose);
+    const QUrl &allRowsUrl(const QString &base, const QString &watchList, bool withOpenClose);
     Painted paintListedRows(quint64 lastListed, bool FirstFetch, bool withOpenClose);
     void paintRow(int row, const QuoteNumbers &quote, bool FirstFetch, bool withOpenClose);
     void stampPaintTime();
@@ -95,12 +96,13 @@ private:
     QDateTime m_paintedAt; // the time of the refresh being painted
     qint64 m_paintedAtMs = 0;
 
-    // The last all-rows request and what it was built from: encoding a long
-    // list costs more than the rest of the request, and the list seldom changes.
+    // The last all-rows request and what it was built from: encoding and
+    // parsing a long list cost more than the rest of the request, and the
+    // list seldom changes.
     QString m_urlWatchList;
     QString m_urlBase;
     bool m_urlWithOpenClose = false;
-    QString m_url;
+    QUrl m_url;
     // The last watch list whose symbols proved to differ once upper-cased:
     // its replies are read in order, without an index.
     QString m_distinctList;

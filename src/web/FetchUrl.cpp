@@ -28,10 +28,10 @@ void showAdvert(const QByteArray &picture, const QString &link)
 
 QString FetchUrl(const FetchSettings &settings, const QString &url)
 {
-    return QString::fromLatin1(FetchUrlBytes(settings, url));
+    return QString::fromLatin1(FetchUrlBytes(settings, QUrl(url)));
 }
 
-QByteArray FetchUrlBytes(const FetchSettings &settings, const QString &url)
+QByteArray FetchUrlBytes(const FetchSettings &settings, const QUrl &url)
 {
     frmData data(settings.network, settings.deadlineMs, settings.advertFolder);
     data.setAdvertHandler(showAdvert);

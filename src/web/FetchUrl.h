@@ -20,11 +20,12 @@ struct FetchSettings
 // arrives. Nothing escapes it.
 QString FetchUrl(const FetchSettings &settings, const QString &url);
 
-// The same fetch giving the body's bytes, one character per byte, or none on
-// any failure: a reader of Latin-1 lines reads them without a text copy.
-QByteArray FetchUrlBytes(const FetchSettings &settings, const QString &url);
+// The same fetch of a parsed URL, giving the body's bytes, one character per
+// byte, or none on any failure: a reader of Latin-1 lines reads them without
+// a text copy, and a long URL sent again and again is parsed once.
+QByteArray FetchUrlBytes(const FetchSettings &settings, const QUrl &url);
 
 // A fetch as its callers hold it: URL in, reply body out, "" on any failure.
 using UrlFetch = std::function<QString(const QString &url)>;
-// The same, giving the body's bytes.
-using UrlBytesFetch = std::function<QByteArray(const QString &url)>;
+// The same, of a parsed URL, giving the body's bytes.
+using UrlBytesFetch = std::function<QByteArray(const QUrl &url)>;

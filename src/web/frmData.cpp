@@ -179,10 +179,10 @@ frmData::frmData(QNetworkAccessManager *network, int deadlineMs, const QString &
 
 QString frmData::GetData(const QString &url)
 {
-    return QString::fromLatin1(GetBytes(url));
+    return QString::fromLatin1(GetBytes(QUrl(url)));
 }
 
-QByteArray frmData::GetBytes(const QString &url)
+QByteArray frmData::GetBytes(const QUrl &url)
 {
     for (int adverts = 0;; ++adverts) {
         const HttpOutcome::Outcome outcome = HttpOutcome::interpret(transfer(url));
@@ -197,10 +197,10 @@ QByteArray frmData::GetBytes(const QString &url)
     }
 }
 
-HttpResponse frmData::transfer(const QString &url)
+HttpResponse frmData::transfer(const QUrl &url)
 {
     const std::unique_ptr<QNetworkReply, DisconnectAndDeleteLater> reply(
-        Inet1->get(NetworkClient::request(QUrl(url), m_deadlineMs)));
+        Inet1->get(NetworkClient::request(url, m_deadlineMs)));
     // Qt's network thread holds at most this much unread: the cap then bounds
     // what an endless body can cost.
     reply->setReadBufferSize(kReadBufferBytes);

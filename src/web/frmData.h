@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QUrl>
 #include <functional>
 
 class QNetworkAccessManager;
@@ -32,11 +33,13 @@ public:
     void setAdvertHandler(AdvertHandler handler) { m_advertHandler = std::move(handler); }
     QString GetData(const QString &url);
     // The body's bytes as GetData reads them, one character per byte, before
-    // they become text: a reader of Latin-1 lines needs no copy of twice the size.
-    QByteArray GetBytes(const QString &url);
+    // they become text: a reader of Latin-1 lines needs no copy of twice the
+    // size. The URL comes parsed: a caller that sends one long URL again and
+    // again parses it once.
+    QByteArray GetBytes(const QUrl &url);
 
 private:
-    HttpResponse transfer(const QString &url);
+    HttpResponse transfer(const QUrl &url);
     void showAdvert(const HttpOutcome::Outcome &advert);
 
     QNetworkAccessManager *Inet1;

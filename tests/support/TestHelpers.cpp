@@ -112,10 +112,10 @@ std::function<QString(const QString &url)> programFetch(QObject *owner, const QS
     return [settings](const QString &url) { return FetchUrl(settings, url); };
 }
 
-std::function<QByteArray(const QString &url)> programBytesFetch(QObject *owner, const QString &advertFolder)
+std::function<QByteArray(const QUrl &url)> programBytesFetch(QObject *owner, const QString &advertFolder)
 {
     const FetchSettings settings = programSettings(owner, advertFolder);
-    return [settings](const QString &url) { return FetchUrlBytes(settings, url); };
+    return [settings](const QUrl &url) { return FetchUrlBytes(settings, url); };
 }
 
 } // namespace TestHelpers

@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 #include <functional>
 
 class QObject;
@@ -44,8 +45,7 @@ void whenDialogOpens(const QString &objectName, std::function<void(QWidget *dial
 // owns, with "ad.jpg" going into advertFolder.
 std::function<QString(const QString &url)> programFetch(QObject *owner, const QString &advertFolder = QString());
 // The same fetch giving the body's bytes, as the main window takes it.
-std::function<QByteArray(const QString &url)> programBytesFetch(QObject *owner,
-                                                                const QString &advertFolder = QString());
+std::function<QByteArray(const QUrl &url)> programBytesFetch(QObject *owner, const QString &advertFolder = QString());
 
 // Milliseconds the slowest wait of a test may take before it counts as hung.
 constexpr int kWaitDeadlineMs = 10000;
