@@ -6,12 +6,8 @@
 
 namespace NumberRules {
 
-// The usual field, "-123.45" with at most 15 digits and nothing around it,
-// read in one pass; -1 for anything else, which the full scan then reads.
-// Fifteen digits always stay exact, so the value is the one the full scan
-// gives: the digits scaled by one exact power of ten. Char is char16_t for
-// text, char for Latin-1 bytes. Inline, as a reply's every field comes here.
-// The digits from at on, into digits; at ends past them.
+// The digits from at on, into digits; at ends past them. Char is char16_t
+// for text, char for Latin-1 bytes.
 template <typename Char>
 [[gnu::always_inline]] inline void readDigits(const Char *&at, const Char *end, quint64 &digits)
 {
@@ -19,6 +15,11 @@ template <typename Char>
         digits = digits * 10 + digit;
 }
 
+// The usual field, "-123.45" with at most 15 digits and nothing around it,
+// read in one pass; -1 for anything else, which the full scan then reads.
+// Fifteen digits always stay exact, so the value is the one the full scan
+// gives: the digits scaled by one exact power of ten. Inline, as a reply's
+// every field comes here.
 template <typename Char>
 [[gnu::always_inline]] inline qsizetype readPlainNumber(const Char *begin, const Char *end, double &value)
 {

@@ -6,10 +6,7 @@
 namespace QuoteReply {
 namespace {
 
-// Walks a line's comma-separated fields from the left, reading each where it
-// stands: a number field is scanned once, never cut out first. Once the line
-// has no field left, every field reads as missing. A line is text, or Latin-1
-// bytes read one character per byte: View is QStringView or QLatin1StringView.
+// A line's characters: text, or Latin-1 bytes read one character per byte.
 inline const char16_t *unitsOf(QStringView line)
 {
     return line.utf16();
@@ -19,6 +16,10 @@ inline const char *unitsOf(QLatin1StringView line)
     return line.data();
 }
 
+// Walks a line's comma-separated fields from the left, reading each where it
+// stands: a number field is scanned once, never cut out first. Once the line
+// has no field left, every field reads as missing. View is QStringView or
+// QLatin1StringView.
 template <typename View> class FieldCursor
 {
 public:

@@ -35,7 +35,7 @@ QLabel *hiddenPicture(const QString &name, const QImage &picture, QRect geometry
 
 frmTickerloom::frmTickerloom(const QString &scripsPath, QuoteRefresher::Fetch fetch, QWidget *parent)
     : QWidget(parent)
-    , m_searchFetch([fetch](const QString &url) { return QString::fromLatin1(fetch(QUrl(url))); })
+    , m_searchFetch(textFetchOf(fetch))
 {
     setObjectName(QStringLiteral("frmTickerloom"));
     setWindowTitle(kTitle);

@@ -24,16 +24,27 @@ void showAdvert(const QByteArray &picture, const QString &link)
     tip->setFocus();
 }
 
+// The whole life of one fetch's hidden object: made, read once, gone.
+template <typename Read> auto withFetchObject(const FetchSettings &settings, Read &&read)
+{
+    frmData data(settings.network, settings.deadlineMs, settings.advertFolder);
+    data.setAdvertHandler(showAdvert);
+    return read(data);
+}
+
 } // namespace
 
 QString FetchUrl(const FetchSettings &settings, const QString &url)
 {
-    return QString::fromLatin1(FetchUrlBytes(settings, QUrl(url)));
+    return withFetchObject(settings, [&url](frmData &data) { return data.GetData(url); });
 }
 
 QByteArray FetchUrlBytes(const FetchSettings &settings, const QUrl &url)
 {
-    frmData data(settings.network, settings.deadlineMs, settings.advertFolder);
-    data.setAdvertHandler(showAdvert);
-    return data.GetBytes(url);
+    return withFetchObject(settings, [&url](frmData &data) { return data.GetBytes(url); });
+}
+
+UrlFetch textFetchOf(UrlBytesFetch fetch)
+{
+    return [fetch = std::move(fetch)](const QString &url) { return frmData::textOf(fetch(QUrl(url))); };
 }

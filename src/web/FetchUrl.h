@@ -29,3 +29,6 @@ QByteArray FetchUrlBytes(const FetchSettings &settings, const QUrl &url);
 using UrlFetch = std::function<QString(const QString &url)>;
 // The same, of a parsed URL, giving the body's bytes.
 using UrlBytesFetch = std::function<QByteArray(const QUrl &url)>;
+
+// A bytes fetch read as text, as FetchUrl reads it.
+UrlFetch textFetchOf(UrlBytesFetch fetch);

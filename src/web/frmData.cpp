@@ -179,7 +179,7 @@ frmData::frmData(QNetworkAccessManager *network, int deadlineMs, const QString &
 
 QString frmData::GetData(const QString &url)
 {
-    return QString::fromLatin1(GetBytes(QUrl(url)));
+    return textOf(GetBytes(QUrl(url)));
 }
 
 QByteArray frmData::GetBytes(const QUrl &url)

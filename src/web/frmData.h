@@ -37,6 +37,8 @@ public:
     // size. The URL comes parsed: a caller that sends one long URL again and
     // again parses it once.
     QByteArray GetBytes(const QUrl &url);
+    // A body's text, as GetData gives it: one character per byte.
+    static QString textOf(const QByteArray &body) { return QString::fromLatin1(body); }
 
 private:
     HttpResponse transfer(const QUrl &url);
