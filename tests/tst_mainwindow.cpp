@@ -40,8 +40,9 @@ struct FakeQuotes
     QEventLoop *pending = nullptr;
     std::function<void()> duringFetch;
 
-    QByteArray fetch(const QString &url)
+    QByteArray fetch(const QUrl &asked)
     {
+        const QString url = asked.toString(QUrl::FullyEncoded);
         urls.append(url);
         if (duringFetch) {
             auto action = std::move(duringFetch);
@@ -136,8 +137,7 @@ std::unique_ptr<frmTickerloom> tst_MainWindow::start(const QByteArray *fileBytes
 {
     if (fileBytes)
         TestHelpers::writeFile(path(), *fileBytes);
-    auto window = std::make_unique<frmTickerloom>(
-        path(), [this](const QUrl &url) { return m_quotes.fetch(url.toString(QUrl::FullyEncoded)); });
+    auto window = std::make_unique<frmTickerloom>(path(), [this](const QUrl &url) { return m_quotes.fetch(url); });
     window->OnWindowLoad();
     return window;
 }
@@ -145,8 +145,7 @@ std::unique_ptr<frmTickerloom> tst_MainWindow::start(const QByteArray *fileBytes
 std::unique_ptr<frmTickerloom> tst_MainWindow::startShown(const QByteArray &fileBytes, const QTime *clock)
 {
     TestHelpers::writeFile(path(), fileBytes);
-    auto window = std::make_unique<frmTickerloom>(
-        path(), [this](const QUrl &url) { return m_quotes.fetch(url.toString(QUrl::FullyEncoded)); });
+    auto window = std::make_unique<frmTickerloom>(path(), [this](const QUrl &url) { return m_quotes.fetch(url); });
     if (clock)
         window->findChild<QuoteRefresher *>()->setClock([clock] { return QDateTime(QDate(2024, 3, 1), *clock); });
     window->OnWindowLoad();
@@ -229,7 +228,7 @@ void tst_MainWindow::longListLoadsInWholeInsertionsWithEventsBetween()
     for (int i = 0; i < 30000; ++i)
         lines += "S" + QByteArray::number(i) + (i % 7 ? "\r\n" : "\r\n  \r\n");
     TestHelpers::writeFile(path(), lines);
-    frmTickerloom window(path(), [this](const QUrl &url) { return m_quotes.fetch(url.toString(QUrl::FullyEncoded)); });
+    frmTickerloom window(path(), [this](const QUrl &url) { return m_quotes.fetch(url); });
     GridModel *grid = window.quoteGrid()->grid();
     QSignalSpy resets(grid, &QAbstractItemModel::modelAboutToBeReset);
     QSignalSpy inserts(grid, &QAbstractItemModel::rowsInserted);

@@ -59,6 +59,7 @@ private slots:
     void trendPictureFollowsTheSignAndStaysAtZero();
     void openAndPreviousCloseSurviveTimerRefreshes();
     void rowsMatchUpperCasedAndTheFirstRecordWins();
+    void rowsMatchLatin1RepliesUpperCased();
     void rowTheReplyLeavesOutKeepsWhatItShowed();
     void openAndPreviousCloseComeOnceTheServiceAnswers();
     void volumesPastThirtyTwoBitsAreShown();
@@ -180,6 +181,19 @@ void tst_QuoteRefresher::rowsMatchUpperCasedAndTheFirstRecordWins()
     QCOMPARE(board.grid.text(1, Col::Bid), QStringLiteral("1.00"));
     QCOMPARE(board.grid.text(2, Col::Bid), QStringLiteral("2.00"));
     QCOMPARE(board.grid.text(3, Col::Bid), QString()); // a reply symbol in lower case matches nothing
+}
+
+// The reply comes as Latin-1 bytes; a grid symbol's upper case is compared character for character.
+void tst_QuoteRefresher::rowsMatchLatin1RepliesUpperCased()
+{
+    Board board({u"\u00E9t\u00E9"_qs, u"stra\u00DFe"_qs, u"\u00B5"_qs, u"\u00FF"_qs});
+    board.reply = u"\u00C9T\u00C9,1\r\nSTRASSE,2\r\n\u00B5,3\r\n\u00FF,4\r\nY,5\r\n?,6"_qs;
+    board.refresh(false);
+    QCOMPARE(board.grid.text(1, Col::Bid), QStringLiteral("1.00"));
+    QCOMPARE(board.grid.text(2, Col::Bid), QStringLiteral("2.00"));
+    // Their upper cases (Greek capital mu, Y with diaeresis) are no Latin-1 characters.
+    QCOMPARE(board.grid.text(3, Col::Bid), QString());
+    QCOMPARE(board.grid.text(4, Col::Bid), QString());
 }
 
 void tst_QuoteRefresher::rowTheReplyLeavesOutKeepsWhatItShowed()

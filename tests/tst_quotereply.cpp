@@ -13,6 +13,8 @@ private slots:
     void firstFetchReadsOpenAndPreviousClose();
     void shortAndOddLinesKeepDefaults();
     void linesSplitAtCrLfOnlyAndBlankLinesAreSkipped();
+    void bytesSplitIntoTheLinesTextDoes_data();
+    void bytesSplitIntoTheLinesTextDoes();
     void volumeRoundsHalfToEvenAndDropsOutOfRange();
     void findQuoteUpperCasesTheGridSymbolAndTakesTheFirst();
     void tableAgreesWithTheWalk();
@@ -96,6 +98,26 @@ void tst_QuoteReply::linesSplitAtCrLfOnlyAndBlankLinesAreSkipped()
     QCOMPARE(records[1].Symbol, QStringLiteral("B")); // a lone LF stays inside the line
     QCOMPARE(records[1].Bid, 0.0);                    // "2\nC" does not convert
     QCOMPARE(records[2].Symbol, QStringLiteral("\tD"));
+}
+
+void tst_QuoteReply::bytesSplitIntoTheLinesTextDoes_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    for (const char *body :
+         {"", "\r", "\n", "\r\n", "A\r", "A\r\r\n", "\r\r\r\nB", "A\rB\r\nC", "A\nB\r\n\r\n", "\xC9T\xC9\r\n\xFF\r"})
+        QTest::newRow(QByteArray(body).toPercentEncoding().constData()) << QByteArray(body);
+}
+
+// A refresh splits the reply's bytes; the text of the same bytes splits alike.
+void tst_QuoteReply::bytesSplitIntoTheLinesTextDoes()
+{
+    QFETCH(QByteArray, body);
+    const QString text = QString::fromLatin1(body);
+    QStringList fromText;
+    CrLfLines::forEach(QStringView(text), [&](QStringView line) { fromText.append(line.toString()); });
+    QStringList fromBytes;
+    CrLfLines::forEach(QLatin1StringView(body), [&](QLatin1StringView line) { fromBytes.append(line.toString()); });
+    QCOMPARE(fromBytes, fromText);
 }
 
 void tst_QuoteReply::volumeRoundsHalfToEvenAndDropsOutOfRange()
