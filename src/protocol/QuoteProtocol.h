@@ -47,6 +47,12 @@ constexpr char kOnValue[] = "1";              // the value of tl, and of ft when
 // The longest list the program keeps and the service answers, in symbols.
 constexpr int kLongestList = 32765;
 
+// The response header of a quote reply that names where its prices come
+// from, as the status line shows it: "simulated market", or a provider and its
+// feed ("Alpaca, IEX"). A reply without it names no source.
+constexpr char kSourceHeader[] = "X-Quote-Source";
+constexpr char kSimulatedSource[] = "simulated market";
+
 // The port the service listens on and the program asks, on 127.0.0.1.
 constexpr quint16 kDefaultPort = 8425;
 
