@@ -146,10 +146,20 @@ int Catalogue::indexOf(QStringView code, int hint) const
 
 int Catalogue::indexOf(QStringView code) const
 {
-    // Letters beyond ASCII have upper cases of other lengths ("ß" is "SS"): those take the general way.
-    if (isAscii(code))
-        return indexOfAscii(code);
-    return m_indexByCode.value(code.toString().toUpper(), -1);
+    if (isAscii(code)) {
+        return find(asciiUpperHash(code), [this, code](const Slot &slot) {
+            const QByteArrayView stored(m_codesLatin1.constData() + slot.codeStart, slot.codeSize);
+            return (slot.codeSize & kNotAscii) == 0 && equalsInAnyCase(stored, code);
+        });
+    }
+    // Letters beyond ASCII have upper cases of other lengths ("ß" is "SS"):
+    // such a code is compared whole, in upper case.
+    const QString upper = code.toString().toUpper();
+    if (isAscii(upper))
+        return indexOf(upper);
+    return find(asciiUpperHash(upper), [this, &upper](const Slot &slot) {
+        return (slot.codeSize & kNotAscii) && at(slot.index).code == upper;
+    });
 }
 
 std::vector<int> Catalogue::search(QStringView text) const
@@ -165,60 +175,57 @@ std::vector<int> Catalogue::search(QStringView text) const
 
 bool Catalogue::add(Scrip scrip, QString *error)
 {
+    scrip.code = scrip.code.toUpper();
     if (scrip.code.isEmpty() || scrip.name.isEmpty()) {
         *error = QStringLiteral("empty code or name");
         return false;
     }
-    if (m_indexByCode.contains(scrip.code)) {
+    if (indexOf(scrip.code) >= 0) {
         *error = QStringLiteral("code %1 listed twice").arg(scrip.code);
         return false;
     }
-    m_indexByCode.insert(scrip.code, size());
     if (m_codeStarts.empty())
         m_codeStarts.push_back(0);
     m_codesLatin1 += scrip.code.toLatin1();
     m_codeStarts.push_back(m_codesLatin1.size());
     m_scrips.push_back(std::move(scrip));
-    addToAsciiTable(size() - 1);
+    addToTable(size() - 1);
     return true;
 }
 
-void Catalogue::addToAsciiTable(int index)
+void Catalogue::addToTable(int index)
 {
     // At most 70% full, so that a probe meets a free slot soon; the table
     // stays small enough to sit in the processor's cache.
-    if (10 * m_scrips.size() > 7 * m_asciiTable.size()) {
-        m_asciiTable.assign(std::max<size_t>(64, 2 * m_asciiTable.size()), AsciiSlot());
+    if (10 * m_scrips.size() > 7 * m_table.size()) {
+        m_table.assign(std::max<size_t>(64, 2 * m_table.size()), Slot());
         for (int known = 0; known < index; ++known)
-            placeInAsciiTable(known);
+            placeInTable(known);
     }
-    placeInAsciiTable(index);
+    placeInTable(index);
 }
 
-void Catalogue::placeInAsciiTable(int index)
+void Catalogue::placeInTable(int index)
 {
-    const QString &code = m_scrips[size_t(index)].code;
-    if (!isAscii(code))
-        return; // an ASCII symbol can never match it
+    const QString &code = m_scrips[size_t(index)].code; // upper case already
     const quint64 hash = asciiUpperHash(code);
-    const size_t mask = m_asciiTable.size() - 1;
+    const size_t mask = m_table.size() - 1;
     size_t slot = hash & mask;
-    while (m_asciiTable[slot].index >= 0)
+    while (m_table[slot].index >= 0)
         slot = (slot + 1) & mask;
     const qsizetype start = m_codeStarts[size_t(index)];
-    m_asciiTable[slot] = {quint32(hash >> 32), index, quint32(start), quint32(m_codeStarts[size_t(index) + 1] - start)};
+    const quint32 size = quint32(m_codeStarts[size_t(index) + 1] - start);
+    m_table[slot] = {quint32(hash >> 32), index, quint32(start), isAscii(code) ? size : size | kNotAscii};
 }
 
-int Catalogue::indexOfAscii(QStringView code) const
+template <typename Matches> int Catalogue::find(quint64 hash, Matches &&matches) const
 {
-    if (m_asciiTable.empty())
+    if (m_table.empty())
         return -1;
-    const quint64 hash = asciiUpperHash(code);
-    const size_t mask = m_asciiTable.size() - 1;
-    for (size_t slot = hash & mask; m_asciiTable[slot].index >= 0; slot = (slot + 1) & mask) {
-        const AsciiSlot &candidate = m_asciiTable[slot];
-        const QByteArrayView candidateCode(m_codesLatin1.constData() + candidate.codeStart, candidate.codeSize);
-        if (candidate.check == quint32(hash >> 32) && equalsInAnyCase(candidateCode, code))
+    const size_t mask = m_table.size() - 1;
+    for (size_t slot = hash & mask; m_table[slot].index >= 0; slot = (slot + 1) & mask) {
+        const Slot &candidate = m_table[slot];
+        if (candidate.check == quint32(hash >> 32) && matches(candidate))
             return candidate.index;
     }
     return -1;

@@ -3,7 +3,6 @@
 #include "service/Scrip.h"
 
 #include <QByteArrayView>
-#include <QHash>
 #include <QString>
 #include <vector>
 
@@ -22,6 +21,9 @@ public:
     // Reads "code,name,reference_price" lines after a header line. Returns
     // false, with a reason in *error, at the first line that does not fit.
     bool load(QIODevice &device, QString *error);
+    // Appends one scrip, its code in upper case. Returns false, with a reason
+    // in *error, for an empty code or name or a code listed already.
+    bool add(Scrip scrip, QString *error);
 
     // Appends count scrips SYN00001, SYN00002, ... with prices drawn from seed.
     void addSynthetic(int count, quint64 seed);
@@ -42,28 +44,27 @@ public:
     std::vector<int> search(QStringView text) const;
 
 private:
-    // A slot of the table of ASCII codes: the scrip's index, or -1 when free,
-    // more bits of its code's hash, so that a lookup seldom compares codes
-    // that cannot match, and where its code is in m_codesLatin1, so that a
-    // comparison reads nothing else.
-    struct AsciiSlot
+    // A slot of the table of codes: the scrip's index, or -1 when free, more
+    // bits of its code's hash, so that a lookup seldom compares codes that
+    // cannot match, and where its code is in m_codesLatin1, so that comparing
+    // an ASCII code reads nothing else.
+    struct Slot
     {
         quint32 check = 0;
         qint32 index = -1;
         quint32 codeStart = 0;
-        quint32 codeSize = 0;
+        quint32 codeSize = 0; // kNotAscii is set for a code beyond ASCII
     };
+    static constexpr quint32 kNotAscii = 0x80000000U;
 
-    bool add(Scrip scrip, QString *error);
-    void addToAsciiTable(int index);
-    void placeInAsciiTable(int index);
-    int indexOfAscii(QStringView code) const;
+    void addToTable(int index);
+    void placeInTable(int index);
+    template <typename Matches> int find(quint64 hash, Matches &&matches) const;
 
     std::vector<Scrip> m_scrips;
     QByteArray m_codesLatin1;            // all codes side by side, for replies and lookups
     std::vector<qsizetype> m_codeStarts; // in m_codesLatin1, one more than there are scrips
-    QHash<QString, int> m_indexByCode;   // upper-case code -> index
-    // The same for codes of plain ASCII, by open addressing: a long list makes
-    // one lookup per symbol, and these need no upper-case copy of the symbol.
-    std::vector<AsciiSlot> m_asciiTable;
+    // The one index of the codes, by open addressing: a long list makes one
+    // lookup per symbol, and an ASCII symbol needs no upper-case copy.
+    std::vector<Slot> m_table;
 };

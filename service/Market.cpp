@@ -20,7 +20,8 @@ enum Channel : quint64 {
     kSpreadChannel,
 };
 
-constexpr qint32 kVolumeCeiling = std::numeric_limits<qint32>::max();
+// The simulated day never trades more than this; a provider's volume may.
+constexpr qint64 kVolumeCeiling = std::numeric_limits<qint32>::max();
 
 // A lot whose value is near 100,000: cheap scrips trade in more shares.
 qint64 lotShares(qint64 priceCents)
@@ -71,8 +72,8 @@ Market::ScripState Market::opening(int index) const
     quote.prevCloseCents = toTick(qint64(double(reference) * (1 + gap)));
     quote.openCents = toTick(qint64(double(quote.prevCloseCents) * (1 + open)));
     quote.lastCents = quote.highCents = quote.lowCents = quote.openCents;
-    quote.volume = qint32(std::min<qint64>(
-        kVolumeCeiling, lotShares(quote.openCents) * SeededNoise::between(m_seed, scrip, 0, kVolumeChannel, 10, 2000)));
+    quote.volume = std::min<qint64>(
+        kVolumeCeiling, lotShares(quote.openCents) * SeededNoise::between(m_seed, scrip, 0, kVolumeChannel, 10, 2000));
     state.spreadTicks = SeededNoise::between(m_seed, scrip, 0, kSpreadChannel, 1, 3);
     quote.bidCents = quote.lastCents - state.spreadTicks * kTickCents;
     quote.askCents = quote.lastCents + state.spreadTicks * kTickCents;
@@ -103,7 +104,7 @@ void Market::step(int index, ScripState &state) const
         state.spreadTicks = SeededNoise::between(m_seed, scrip, number, kSpreadChannel, 1, 3);
     }
     if (moves || SeededNoise::uniform(m_seed, scrip, number, kTradeChannel) < kTradeChance)
-        quote.volume = qint32(std::min<qint64>(kVolumeCeiling, quote.volume + tradedShares(index, state)));
+        quote.volume = std::min<qint64>(kVolumeCeiling, quote.volume + tradedShares(index, state));
     quote.bidCents = quote.lastCents - state.spreadTicks * kTickCents;
     quote.askCents = quote.lastCents + state.spreadTicks * kTickCents;
 }

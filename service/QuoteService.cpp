@@ -4,6 +4,7 @@
 #include "service/HttpWorker.h"
 #include "service/ReplyBuilder.h"
 #include "service/ServiceListener.h"
+#include "service/SimulatedSource.h"
 
 #include <QHostAddress>
 #include <QHttpServerRequest>
@@ -22,19 +23,23 @@ const QByteArray kAdvertMarker = QByteArrayLiteral("PICADS ");
 } // namespace
 
 QuoteService::QuoteService(const ServiceSettings &settings, QObject *parent)
+    : QuoteService(settings, std::make_unique<SimulatedSource>(settings), parent)
+{
+}
+
+QuoteService::QuoteService(const ServiceSettings &settings, std::unique_ptr<QuoteSource> source, QObject *parent)
     : QObject(parent)
     , m_settings(settings)
-    , m_catalogue(makeCatalogue(settings))
-    , m_market(m_catalogue, settings.seed)
+    , m_source(std::move(source))
+    , m_simulated(dynamic_cast<SimulatedSource *>(m_source.get()))
 {
-    m_clock.start();
     if (m_settings.adEvery > 0)
         m_advertJpeg = AdvertPicture::jpeg(m_settings.adLink);
 }
 
 QuoteService::~QuoteService()
 {
-    // No new connections, then no more answers, before the market goes.
+    // No new connections, then no more answers, before the source goes.
     delete m_listener;
     m_workers.clear();
 }
@@ -101,11 +106,16 @@ void QuoteService::answerOther(const QHttpServerRequest &request, QHttpServerRes
                     QHttpServerResponder::StatusCode::NotFound);
 }
 
-Catalogue QuoteService::makeCatalogue(const ServiceSettings &settings)
+const Catalogue &QuoteService::catalogue() const
 {
-    Catalogue catalogue = Catalogue::bundled();
-    catalogue.addSynthetic(settings.synthetic, settings.seed);
-    return catalogue;
+    Q_ASSERT(m_simulated);
+    return m_simulated->catalogue();
+}
+
+void QuoteService::setMarketTime(qint64 ms)
+{
+    Q_ASSERT(m_simulated);
+    m_simulated->setMarketTime(ms);
 }
 
 QHttpServerResponse QuoteService::refusal(const QString &reason, QHttpServerResponse::StatusCode status)
@@ -121,23 +131,20 @@ QHttpServerResponse QuoteService::plainText(QByteArray body)
 QHttpServerResponse QuoteService::answerData(const ServiceRequest &request)
 {
     if (request.kind() == ServiceRequest::Kind::Search)
-        return plainText(ReplyBuilder::search(m_catalogue, request.searchText()));
+        return plainText(m_source->search(request.searchText()));
     return quotes(request);
 }
 
 QHttpServerResponse QuoteService::quotes(const ServiceRequest &request)
 {
-    // Finding the scrips and writing the lines run on the asking thread; only
-    // the market's steps wait for each other.
-    std::vector<int> indexes;
-    indexes.reserve(size_t(request.symbolCount()));
-    request.forEachSymbol([this, &indexes](QStringView symbol) {
-        const int hint = indexes.empty() ? 0 : indexes.back() + 1;
-        if (const int index = m_catalogue.indexOf(symbol, hint); index >= 0)
-            indexes.push_back(index);
-    });
-    const std::vector<ScripQuote> quotes = m_market.quotes(indexes, [this] { return marketTimeMs(); });
-    return plainText(ReplyBuilder::quotes(m_catalogue, indexes, quotes, request.firstFetch()));
+    QuoteSource::Answer answer = m_source->quotes(request);
+    QHttpServerResponse response = answer.refusal.isEmpty()
+                                       ? plainText(std::move(answer.body))
+                                       : refusal(answer.refusal, QHttpServerResponse::StatusCode::ServiceUnavailable);
+    // Every quote reply names where its prices come from, so that simulated
+    // prices are never taken for real ones.
+    response.addHeader(QByteArray(QuoteProtocol::kSourceHeader), m_source->name());
+    return response;
 }
 
 QHttpServerResponse QuoteService::advert() const
@@ -151,12 +158,6 @@ bool QuoteService::advertDue()
 {
     const qint64 answered = ++m_answered;
     return m_settings.adEvery > 0 && answered % m_settings.adEvery == 0;
-}
-
-qint64 QuoteService::marketTimeMs() const
-{
-    const qint64 standing = m_standingMs;
-    return standing >= 0 ? standing : m_clock.elapsed();
 }
 
 void QuoteService::handOn(qintptr descriptor)

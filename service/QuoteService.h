@@ -3,11 +3,10 @@
 #include "protocol/QuoteProtocol.h"
 #include "service/ActivityClock.h"
 #include "service/Catalogue.h"
-#include "service/Market.h"
+#include "service/QuoteSource.h"
 #include "service/ServiceRequest.h"
 #include "service/ServiceSettings.h"
 
-#include <QElapsedTimer>
 #include <QHttpServerResponse>
 #include <QObject>
 
@@ -19,16 +18,21 @@ class HttpWorker;
 class QHttpServerRequest;
 class QHttpServerResponder;
 class ServiceListener;
+class SimulatedSource;
 
-// The demo quote service: answers GET /quote on 127.0.0.1 from a simulated
-// market, and now and then with an advertisement picture instead. Requests
-// are taken in and answered on worker threads, one per processor core.
+// The quote service: answers GET /quote on 127.0.0.1 from its quote source
+// (the simulated market unless it is given another), and now and then with an
+// advertisement picture instead. Requests are taken in and answered on worker
+// threads, one per processor core.
 class QuoteService : public QObject
 {
     Q_OBJECT
 
 public:
+    // Answers from the simulated market.
     explicit QuoteService(const ServiceSettings &settings, QObject *parent = nullptr);
+    // Answers from source.
+    QuoteService(const ServiceSettings &settings, std::unique_ptr<QuoteSource> source, QObject *parent = nullptr);
     ~QuoteService() override;
 
     // Listens on 127.0.0.1:port (0 picks a free port). Returns the port, or 0
@@ -48,33 +52,31 @@ public:
     // Answers any other request: 405 on the path, 404 elsewhere.
     static void answerOther(const QHttpServerRequest &request, QHttpServerResponder &&responder);
 
-    const Catalogue &catalogue() const { return m_catalogue; }
+    QuoteSource &source() { return *m_source; }
+    // The simulated market's catalogue; only with the simulated market.
+    const Catalogue &catalogue() const;
     // When bytes last moved on a connection. Safe to use from any thread.
     ActivityClock &activity() { return m_activity; }
 
-    // For tests and benchmarks: the market's clock stands still at ms after
-    // the opening; a negative ms lets it run again.
-    void setMarketTime(qint64 ms) { m_standingMs = ms; }
+    // For tests and benchmarks, with the simulated market: its clock stands
+    // still at ms after the opening; a negative ms lets it run again.
+    void setMarketTime(qint64 ms);
 
 private:
-    static Catalogue makeCatalogue(const ServiceSettings &settings);
     static QHttpServerResponse refusal(const QString &reason, QHttpServerResponse::StatusCode status);
     static QHttpServerResponse plainText(QByteArray body);
     QHttpServerResponse answerData(const ServiceRequest &request);
     QHttpServerResponse quotes(const ServiceRequest &request);
     QHttpServerResponse advert() const;
     bool advertDue();
-    qint64 marketTimeMs() const;
     quint16 serve(ServiceListener *listener);
     void handOn(qintptr descriptor);
 
     ServiceSettings m_settings;
-    Catalogue m_catalogue;
-    Market m_market;
-    QElapsedTimer m_clock;                // the market opened when the service started
-    std::atomic<qint64> m_standingMs{-1}; // the clock's stopped time, or -1
-    QByteArray m_advertJpeg;              // drawn once, only when advertisements are on
-    std::atomic<qint64> m_answered{0};    // well-formed requests so far
+    std::unique_ptr<QuoteSource> m_source;
+    SimulatedSource *m_simulated = nullptr; // m_source, when it is the simulated market
+    QByteArray m_advertJpeg;                // drawn once, only when advertisements are on
+    std::atomic<qint64> m_answered{0};      // well-formed requests so far
     ActivityClock m_activity;
     ServiceListener *m_listener = nullptr; // a child
     std::vector<std::unique_ptr<HttpWorker>> m_workers;

@@ -3,6 +3,7 @@
 #include "protocol/QuoteProtocol.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstring>
 
 namespace ReplyBuilder {
@@ -15,36 +16,10 @@ constexpr qsizetype kQuoteLineGuess = 96; // bytes, to size a long reply once
 constexpr qsizetype kMaxLineTail = 256;
 
 // A long reply holds some 300,000 numbers: each field is written in place,
-// two digits at a time, with nothing allocated on the way.
-constexpr char kTwoDigits[] = "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-                              "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-                              "8081828384858687888990919293949596979899";
-
-char *writeTwoDigits(char *out, quint64 value) // value below 100
-{
-    std::memcpy(out, kTwoDigits + 2 * value, 2);
-    return out + 2;
-}
-
-int digitCount(quint64 value)
-{
-    int count = 1;
-    for (quint64 power = 10; count < 20 && value >= power; power *= 10)
-        ++count;
-    return count;
-}
-
+// with nothing allocated on the way.
 char *writeDigits(char *out, quint64 value)
 {
-    char *const end = out + digitCount(value);
-    char *at = end;
-    for (; value >= 100; value /= 100)
-        writeTwoDigits(at -= 2, value % 100);
-    if (value >= 10)
-        writeTwoDigits(at - 2, value);
-    else
-        at[-1] = char('0' + value);
-    return end;
+    return std::to_chars(out, out + 20, value).ptr; // 20 digits hold any 64-bit value
 }
 
 char *writeText(char *out, QByteArrayView text)
@@ -55,6 +30,8 @@ char *writeText(char *out, QByteArrayView text)
 
 char *writeCents(char *out, qint64 cents)
 {
+    if (cents == ScripQuote::kBlank)
+        return out;
     quint64 magnitude = quint64(cents);
     if (cents < 0) {
         *out++ = '-';
@@ -62,11 +39,20 @@ char *writeCents(char *out, qint64 cents)
     }
     out = writeDigits(out, magnitude / 100);
     *out++ = '.';
-    return writeTwoDigits(out, magnitude % 100);
+    *out++ = char('0' + magnitude % 100 / 10);
+    *out++ = char('0' + magnitude % 10);
+    return out;
+}
+
+bool changeKnown(qint64 lastCents, qint64 prevCents)
+{
+    return lastCents != ScripQuote::kBlank && prevCents != ScripQuote::kBlank;
 }
 
 char *writeChange(char *out, qint64 lastCents, qint64 prevCents)
 {
+    if (!changeKnown(lastCents, prevCents))
+        return out;
     // In hundredths of a per cent, rounded half away from zero, so the sign
     // always agrees with the printed digits (never "-0.00").
     const qint64 scaled = prevCents > 0 ? qRound64(double(lastCents - prevCents) * 10000.0 / double(prevCents)) : 0;
@@ -81,11 +67,18 @@ char *writeChange(char *out, qint64 lastCents, qint64 prevCents)
 
 QByteArrayView trend(qint64 lastCents, qint64 prevCents)
 {
+    if (!changeKnown(lastCents, prevCents))
+        return "";
     if (lastCents > prevCents)
         return "UP";
     if (lastCents < prevCents)
         return "DOWN";
     return "EVEN";
+}
+
+char *writeVolume(char *out, qint64 volume)
+{
+    return volume == ScripQuote::kBlank ? out : writeDigits(out, quint64(qMax<qint64>(volume, 0)));
 }
 
 // Writes one field of a quote line at out.
@@ -110,7 +103,7 @@ char *writeField(char *out, QuoteProtocol::Field field, QByteArrayView code, con
     case Low:
         return writeCents(out, quote.lowCents);
     case Volume:
-        return writeDigits(out, quint64(qMax(quote.volume, 0)));
+        return writeVolume(out, quote.volume);
     case Open:
         return writeCents(out, quote.openCents);
     case PrevClose:
@@ -133,14 +126,13 @@ char *writeQuoteLine(char *out, QByteArrayView code, const ScripQuote &quote, bo
 
 } // namespace
 
-QByteArray quotes(const Catalogue &catalogue, const std::vector<int> &indexes, const std::vector<ScripQuote> &quotes,
-                  bool firstFetch)
+QByteArray quotes(const std::vector<QByteArrayView> &codes, const std::vector<ScripQuote> &quotes, bool firstFetch)
 {
     QByteArray out;
-    out.resize(qsizetype(indexes.size()) * kQuoteLineGuess);
+    out.resize(qsizetype(codes.size()) * kQuoteLineGuess);
     qsizetype used = 0;
-    for (size_t i = 0; i < indexes.size(); ++i) {
-        const QByteArrayView code = catalogue.codeLatin1(indexes[i]);
+    for (size_t i = 0; i < codes.size(); ++i) {
+        const QByteArrayView code = codes[i];
         if (out.size() - used < code.size() + kMaxLineTail)
             out.resize(std::max(2 * out.size(), used + code.size() + kMaxLineTail));
         used = writeQuoteLine(out.data() + used, code, quotes[i], firstFetch) - out.constData();

@@ -14,9 +14,10 @@ namespace ReplyBuilder {
 
 // "SYMBOL,bid,ask,last,(+0.53%),UP,high,low,volume" and, on a first fetch,
 // ",open,prevclose": one line for each of quotes, which holds the states of
-// the scrips at indexes, in the same order.
-QByteArray quotes(const Catalogue &catalogue, const std::vector<int> &indexes, const std::vector<ScripQuote> &quotes,
-                  bool firstFetch);
+// the scrips whose codes are at the same places in codes. A blank value
+// leaves its field empty, and the change and trend are empty without both
+// the last price and the previous close.
+QByteArray quotes(const std::vector<QByteArrayView> &codes, const std::vector<ScripQuote> &quotes, bool firstFetch);
 
 // "CODE,Company Name" lines of the scrips that match text.
 QByteArray search(const Catalogue &catalogue, QStringView text);

@@ -9,6 +9,7 @@
 #include "service/Market.h"
 #include "service/QuoteService.h"
 #include "service/ReplyBuilder.h"
+#include "service/ScripQuote.h"
 #include "service/ServiceOptions.h"
 #include "service/ServiceRequest.h"
 #include "service/SignalWatcher.h"
@@ -40,6 +41,8 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+Q_DECLARE_METATYPE(ScripQuote)
 
 namespace {
 
@@ -339,6 +342,41 @@ private slots:
                 QVERIFY2(line.match(text).hasMatch(), qPrintable(text));
         }
         QCOMPARE(ReplyBuilder::changeText(1000000, 1000005), QByteArray("(0.00%)")); // never "-0.00"
+    }
+
+    void quoteRepliesNameTheSimulatedMarket()
+    {
+        QuoteService service(settingsWith());
+        const QHttpServerResponse quotes = service.answer(quoteQuery(u",INFY,", true));
+        QCOMPARE(quotes.headers(QuoteProtocol::kSourceHeader), QList<QByteArray>{QuoteProtocol::kSimulatedSource});
+        QNetworkAccessManager network;
+        const quint16 port = service.listen(0);
+        const Fetched fetched = get(network, QStringLiteral("http://127.0.0.1:%1/quote?scr=TCS&tl=1").arg(port));
+        QCOMPARE(fetched.headers.value("x-quote-source"), QByteArray(QuoteProtocol::kSimulatedSource));
+    }
+
+    void quoteLinesLeaveUnknownValuesBlank_data()
+    {
+        QTest::addColumn<ScripQuote>("quote");
+        QTest::addColumn<QByteArray>("line");
+        constexpr qint64 blank = ScripQuote::kBlank;
+        QTest::newRow("whole") << ScripQuote{10000, 10010, 10005, 9900, 10100, 9800, 9950, 12345}
+                               << QByteArray("X,100.00,100.10,100.05,(+0.55%),UP,101.00,98.00,12345,99.00,99.50\r\n");
+        QTest::newRow("volume past 32 bits")
+            << ScripQuote{100, 101, 100, 100, 100, 100, 100, 5'000'000'000'123LL}
+            << QByteArray("X,1.00,1.01,1.00,(0.00%),EVEN,1.00,1.00,5000000000123,1.00,1.00\r\n");
+        QTest::newRow("no previous close: no change, no trend")
+            << ScripQuote{100, 101, 100, 100, 100, 100, blank, 7}
+            << QByteArray("X,1.00,1.01,1.00,,,1.00,1.00,7,1.00,\r\n");
+        QTest::newRow("nothing known") << ScripQuote{blank, blank, blank, blank, blank, blank, blank, blank}
+                                       << QByteArray("X,,,,,,,,,,\r\n");
+    }
+
+    void quoteLinesLeaveUnknownValuesBlank()
+    {
+        QFETCH(ScripQuote, quote);
+        QFETCH(QByteArray, line);
+        QCOMPARE(ReplyBuilder::quotes({QByteArrayView("X")}, {quote}, true), line);
     }
 
     void searchMatchesCodeOrNameInAnyCaseAtMostFifty()
