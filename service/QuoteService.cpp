@@ -2,6 +2,8 @@
 
 #include "service/AdvertPicture.h"
 #include "service/HttpWorker.h"
+#include "service/PeerCredentials.h"
+#include "service/ProviderLog.h"
 #include "service/ReplyBuilder.h"
 #include "service/ServiceListener.h"
 #include "service/SimulatedSource.h"
@@ -12,6 +14,8 @@
 #include <QThread>
 
 #include <algorithm>
+
+#include <unistd.h>
 
 namespace {
 
@@ -162,6 +166,12 @@ bool QuoteService::advertDue()
 
 void QuoteService::handOn(qintptr descriptor)
 {
+    // The user's key buys a provider's quotes: no other local user gets them.
+    if (m_source->ownUserOnly() && PeerCredentials::peerUid(descriptor, m_settings.peerTables) != qint64(::getuid())) {
+        qCDebug(lcProvider) << "a connection of another user, or of no user found, closed unanswered";
+        ::close(int(descriptor));
+        return;
+    }
     m_workers[m_nextWorker]->adopt(descriptor);
     m_nextWorker = (m_nextWorker + 1) % m_workers.size();
 }

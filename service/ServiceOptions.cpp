@@ -1,6 +1,9 @@
 #include "service/ServiceOptions.h"
 
+#include "service/ServiceConfig.h"
+
 #include <QRandomGenerator>
+#include <QUrl>
 
 #include <limits>
 
@@ -39,12 +42,35 @@ ServiceOptions::ServiceOptions()
                  QStringLiteral("When systemd hands over the listening socket, stop after <seconds> with nothing "
                                 "asked (default 600); systemd starts the service again on the next request."),
                  QStringLiteral("seconds"))
+    , m_source(QStringLiteral("source"),
+               QStringLiteral("Where quotes come from: simulated (the default), or alpaca, the Alpaca market-data "
+                              "provider with your own key (see README.md)."),
+               QStringLiteral("name"))
+    , m_feed(QStringLiteral("feed"), QStringLiteral("The provider's feed: iex (the free plan, the default) or sip."),
+             QStringLiteral("feed"))
+    , m_providerUrl(QStringLiteral("provider-url"),
+                    QStringLiteral("Ask the provider's market data at <url> instead of https://data.alpaca.markets."),
+                    QStringLiteral("url"))
+    , m_assetsUrl(QStringLiteral("assets-url"),
+                  QStringLiteral("Fetch the provider's list of symbols from <url> instead of "
+                                 "https://paper-api.alpaca.markets."),
+                  QStringLiteral("url"))
+    , m_config(QStringLiteral("config"),
+               QStringLiteral("Read the source, the feed and the key from <file> (default %1).")
+                   .arg(ServiceConfig::defaultPath()),
+               QStringLiteral("file"))
+    , m_check(QStringLiteral("check"),
+              QStringLiteral("Ask the provider once, print whether the key works, the feed and the rate budget, and "
+                             "stop; the exit status is non-zero when the key is refused or the provider cannot be "
+                             "reached."))
 {
     m_parser.setApplicationDescription(
-        QStringLiteral("Tickerloom demo quote service: a simulated market answering GET /quote on 127.0.0.1."));
+        QStringLiteral("Tickerloom quote service: answers GET /quote on 127.0.0.1 from a simulated market, or from "
+                       "a market-data provider with your own key."));
     m_parser.addHelpOption();
     m_parser.addVersionOption();
-    m_parser.addOptions({m_port, m_seed, m_synthetic, m_adEvery, m_adLink, m_idleStop});
+    m_parser.addOptions({m_port, m_seed, m_synthetic, m_adEvery, m_adLink, m_idleStop, m_source, m_feed, m_providerUrl,
+                         m_assetsUrl, m_config, m_check});
 }
 
 bool ServiceOptions::parse(const QStringList &arguments)
@@ -80,6 +106,41 @@ bool ServiceOptions::parse(const QStringList &arguments)
         m_error = QStringLiteral("--ad-link must be printable ASCII: it goes into a reply header");
         return false;
     }
+    return readProvider();
+}
+
+bool ServiceOptions::readProvider()
+{
+    if (m_parser.isSet(m_source))
+        m_settings.source = m_parser.value(m_source).toLower();
+    if (m_settings.source != QLatin1String("simulated") && m_settings.source != QLatin1String("alpaca")) {
+        m_error = QStringLiteral("--source must be simulated or alpaca, not \"%1\"").arg(m_settings.source);
+        return false;
+    }
+    if (m_parser.isSet(m_feed))
+        m_settings.provider.feed = m_parser.value(m_feed).toLower();
+    if (m_settings.provider.feed != QLatin1String("iex") && m_settings.provider.feed != QLatin1String("sip")) {
+        m_error = QStringLiteral("--feed must be iex or sip, not \"%1\"").arg(m_settings.provider.feed);
+        return false;
+    }
+    m_settings.configPath = m_parser.isSet(m_config) ? m_parser.value(m_config) : ServiceConfig::defaultPath();
+    m_settings.check = m_parser.isSet(m_check);
+    return readAddress(m_providerUrl, &m_settings.provider.quotesBase) &&
+           readAddress(m_assetsUrl, &m_settings.provider.assetsBase);
+}
+
+bool ServiceOptions::readAddress(const QCommandLineOption &option, QString *address)
+{
+    if (!m_parser.isSet(option))
+        return true;
+    const QUrl url(m_parser.value(option), QUrl::StrictMode);
+    if (!url.isValid() || (url.scheme() != QLatin1String("https") && url.scheme() != QLatin1String("http")) ||
+        url.host().isEmpty() || url.hasQuery()) {
+        m_error = QStringLiteral("--%1 needs an http or https address without a query, not \"%2\"")
+                      .arg(option.names().constFirst(), m_parser.value(option));
+        return false;
+    }
+    *address = url.toString(QUrl::StripTrailingSlash);
     return true;
 }
 

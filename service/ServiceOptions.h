@@ -21,10 +21,16 @@ public:
     void answerHelpOrVersion();
 
     const ServiceSettings &settings() const { return m_settings; }
+    ServiceSettings &settings() { return m_settings; }
+    // Whether the command line named the source, or the feed: those win over the settings file.
+    bool sourceGiven() const { return m_parser.isSet(m_source); }
+    bool feedGiven() const { return m_parser.isSet(m_feed); }
     const QString &error() const { return m_error; }
 
 private:
     bool readNumber(const QCommandLineOption &option, qint64 low, qint64 high, qint64 *value);
+    bool readProvider();
+    bool readAddress(const QCommandLineOption &option, QString *address);
 
     QCommandLineParser m_parser;
     QCommandLineOption m_port;
@@ -33,6 +39,12 @@ private:
     QCommandLineOption m_adEvery;
     QCommandLineOption m_adLink;
     QCommandLineOption m_idleStop;
+    QCommandLineOption m_source;
+    QCommandLineOption m_feed;
+    QCommandLineOption m_providerUrl;
+    QCommandLineOption m_assetsUrl;
+    QCommandLineOption m_config;
+    QCommandLineOption m_check;
     ServiceSettings m_settings;
     QString m_error;
 };

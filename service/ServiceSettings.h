@@ -1,6 +1,8 @@
 #pragma once
 
 #include "protocol/QuoteProtocol.h"
+#include "service/PeerCredentials.h"
+#include "service/ProviderSettings.h"
 
 #include <QString>
 #include <QtGlobal>
@@ -15,4 +17,9 @@ struct ServiceSettings
     QString adLink = QStringLiteral("example.com"); // sent as "PICS-Label: PICADS <link>"
     int idleTimeoutMs = 60'000;                     // a connection silent this long is closed
     qint64 idleStopMs = 600'000;                    // handed its socket, the service stops after this long idle
+    QString source = QStringLiteral("simulated");   // or "alpaca": where the quotes come from
+    ProviderSettings provider{};                    // with the source "alpaca"
+    QString configPath{};                           // the user's settings file
+    bool check = false;                             // ask the provider once and say what it answered
+    QStringList peerTables = PeerCredentials::defaultTables(); // where a connection's owner is looked up
 };

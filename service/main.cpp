@@ -1,13 +1,18 @@
-// tickerloom-service: the demo quote service. See README.md beside this file.
+// tickerloom-service: the quote service. See README.md beside this file.
+#include "service/AlpacaSource.h"
 #include "service/IdleStop.h"
+#include "service/ProviderCheck.h"
 #include "service/QuoteService.h"
+#include "service/ServiceConfig.h"
 #include "service/ServiceOptions.h"
 #include "service/SignalWatcher.h"
+#include "service/SimulatedSource.h"
 #include "service/SocketActivation.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QGuiApplication>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -60,6 +65,27 @@ bool startListening(QuoteService &service, const ServiceSettings &settings, bool
     return false;
 }
 
+// The quote source the settings name; none, after saying why, when the provider has no key.
+std::unique_ptr<QuoteSource> makeSource(const ServiceSettings &settings)
+{
+    if (settings.source != QLatin1String("alpaca"))
+        return std::make_unique<SimulatedSource>(settings);
+    if (!settings.provider.hasKey()) {
+        QTextStream(stderr) << "The source alpaca needs your key: set APCA_API_KEY_ID and APCA_API_SECRET_KEY, or "
+                               "write key_id and secret_key into "
+                            << settings.configPath << " (see README.md).\n";
+        return nullptr;
+    }
+    return std::make_unique<AlpacaSource>(settings.provider);
+}
+
+QString sourceNote(QuoteService &service, const ServiceSettings &settings)
+{
+    if (settings.source == QLatin1String("alpaca"))
+        return QString::fromLatin1(service.source().name());
+    return QStringLiteral("seed %1, %2 scrips").arg(settings.seed).arg(service.catalogue().size());
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -75,12 +101,26 @@ int main(int argc, char *argv[])
         return 2;
     }
     options.answerHelpOrVersion();
+    QString configError;
+    if (!ServiceConfig::apply(options.settings().configPath, options.sourceGiven(), options.feedGiven(),
+                              &options.settings(), &configError)) {
+        QTextStream(stderr) << configError << '\n';
+        return 2;
+    }
+    options.settings().provider.cacheFolder = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
     const ServiceSettings &settings = options.settings();
+    if (settings.check) {
+        QTextStream out(stdout);
+        return ProviderCheck::run(settings.provider, out);
+    }
     // Installed before listening, so that an early Ctrl+C still ends the run cleanly.
     SignalWatcher watcher({SIGINT, SIGTERM});
     QObject::connect(&watcher, &SignalWatcher::signalled, app.get(), &QCoreApplication::quit);
 
-    QuoteService service(settings);
+    std::unique_ptr<QuoteSource> source = makeSource(settings);
+    if (!source)
+        return 2;
+    QuoteService service(settings, std::move(source));
     bool handedOver = false;
     if (!startListening(service, settings, &handedOver))
         return 1;
@@ -92,6 +132,6 @@ int main(int argc, char *argv[])
         QObject::connect(idleStop.get(), &IdleStop::idle, app.get(), &QCoreApplication::quit);
     }
     QTextStream(stdout) << "Listening on " << service.baseAddress() << (handedOver ? ", the socket handed over" : "")
-                        << " (seed " << settings.seed << ", " << service.catalogue().size() << " scrips)" << Qt::endl;
+                        << " (" << sourceNote(service, settings) << ")" << Qt::endl;
     return app->exec();
 }
