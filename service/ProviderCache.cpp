@@ -10,15 +10,6 @@
 
 namespace {
 
-// An ASCII symbol upper-cased into out, which keeps its memory from one call to the next.
-void upperInto(QStringView symbol, QString &out)
-{
-    out.resize(symbol.size());
-    QChar *to = out.data();
-    for (QChar c : symbol)
-        *to++ = c >= u'a' && c <= u'z' ? QChar(c.unicode() - (u'a' - u'A')) : c;
-}
-
 // The symbol's length in a URL's query: all but unreserved characters take three bytes.
 qsizetype encodedSize(QStringView symbol)
 {
@@ -42,64 +33,73 @@ ProviderCache::Lines ProviderCache::answer(const ServiceRequest &request, qint64
     codes.reserve(size_t(request.symbolCount()));
     quotes.reserve(size_t(request.symbolCount()));
     Lines lines;
+    int hint = 0;
     const QMutexLocker locker(&m_mutex);
     request.forEachSymbol([&](QStringView symbol) {
         bool added = false;
-        const int slot = slotOf(symbol, nowMs, &added);
+        const int index = indexOf(symbol, hint, nowMs, &added);
         lines.asksNew |= added;
-        if (slot < 0 || !m_entries[size_t(slot)].known)
+        if (index < 0)
             return;
-        codes.push_back(m_entries[size_t(slot)].codeLatin1);
-        quotes.push_back(m_entries[size_t(slot)].quote);
+        hint = index + 1;
+        if (!m_entries[size_t(index)].known)
+            return;
+        codes.push_back(m_symbols.codeLatin1(index));
+        quotes.push_back(m_entries[size_t(index)].quote);
     });
     lines.body = ReplyBuilder::quotes(codes, quotes, request.firstFetch());
     return lines;
 }
 
-int ProviderCache::slotOf(QStringView symbol, qint64 nowMs, bool *added)
+int ProviderCache::indexOf(QStringView symbol, int hint, qint64 nowMs, bool *added)
 {
-    if (!SnapshotReader::isUsableSymbol(symbol))
-        return -1; // never asked of the provider, never a line
-    upperInto(symbol, m_upper);
-    if (const auto found = m_slotBySymbol.constFind(m_upper); found != m_slotBySymbol.constEnd()) {
-        Entry &entry = m_entries[size_t(*found)];
+    if (const int index = m_symbols.indexOf(symbol, hint); index >= 0) {
+        Entry &entry = m_entries[size_t(index)];
         *added = !isWanted(entry, nowMs); // asked again after a while: due at once
         entry.askedMs = nowMs;
-        return *found;
+        return index;
     }
-    if (int(m_entries.size()) >= kMaxSymbols)
+    if (!SnapshotReader::isUsableSymbol(symbol))
+        return -1; // never asked of the provider, never a line
+    *added = true;
+    return add(symbol, nowMs);
+}
+
+int ProviderCache::add(QStringView symbol, qint64 nowMs)
+{
+    if (m_symbols.size() >= kMaxSymbols)
         dropIdle(nowMs);
-    if (int(m_entries.size()) >= kMaxSymbols)
+    QString ignored;
+    // A symbol has no name here; the search has the provider's names.
+    if (m_symbols.size() >= kMaxSymbols || !m_symbols.add({symbol.toString(), symbol.toString(), 0}, &ignored))
         return -1;
     Entry entry;
-    entry.symbol = m_upper;
-    entry.codeLatin1 = m_upper.toLatin1();
     entry.askedMs = nowMs;
-    m_slotBySymbol.insert(entry.symbol, int(m_entries.size()));
-    m_entries.push_back(std::move(entry));
-    *added = true;
-    return int(m_entries.size()) - 1;
+    m_entries.push_back(entry);
+    return m_symbols.size() - 1;
 }
 
 QStringList ProviderCache::due(qint64 nowMs, qint64 refreshMs, int maxSymbols, qsizetype maxListBytes) const
 {
     const QMutexLocker locker(&m_mutex);
-    std::vector<const Entry *> candidates;
-    for (const Entry &entry : m_entries) {
+    std::vector<int> candidates;
+    for (int index = 0; index < int(m_entries.size()); ++index) {
+        const Entry &entry = m_entries[size_t(index)];
         if (isWanted(entry, nowMs) && (entry.fetchedMs < 0 || nowMs - entry.fetchedMs >= refreshMs))
-            candidates.push_back(&entry);
+            candidates.push_back(index);
     }
     // Never fetched (-1) sorts first, then the oldest.
     std::stable_sort(candidates.begin(), candidates.end(),
-                     [](const Entry *a, const Entry *b) { return a->fetchedMs < b->fetchedMs; });
+                     [this](int a, int b) { return m_entries[size_t(a)].fetchedMs < m_entries[size_t(b)].fetchedMs; });
     QStringList batch;
     qsizetype bytes = 0;
-    for (const Entry *entry : candidates) {
-        const qsizetype size = encodedSize(entry->symbol) + 1; // and its comma
+    for (int index : candidates) {
+        const QString &symbol = m_symbols.at(index).code;
+        const qsizetype size = encodedSize(symbol) + 1; // and its comma
         if (batch.size() >= maxSymbols || bytes + size > maxListBytes)
             break;
         bytes += size;
-        batch.append(entry->symbol);
+        batch.append(symbol);
     }
     return batch;
 }
@@ -130,17 +130,16 @@ void ProviderCache::store(const QStringList &batch, const std::vector<std::pair<
     const QMutexLocker locker(&m_mutex);
     QSet<int> asked;
     for (const QString &symbol : batch) {
-        if (const auto found = m_slotBySymbol.constFind(symbol); found != m_slotBySymbol.constEnd()) {
-            m_entries[size_t(*found)].fetchedMs = nowMs;
-            asked.insert(*found);
+        if (const int index = m_symbols.indexOf(symbol); index >= 0) {
+            m_entries[size_t(index)].fetchedMs = nowMs;
+            asked.insert(index);
         }
     }
     for (const auto &[symbol, quote] : quotes) {
-        upperInto(symbol, m_upper);
-        const auto found = m_slotBySymbol.constFind(m_upper);
-        if (found == m_slotBySymbol.constEnd() || !asked.contains(*found))
+        const int index = m_symbols.indexOf(symbol);
+        if (!asked.contains(index))
             continue; // only what was asked: a reply cannot fill another symbol's row
-        Entry &entry = m_entries[size_t(*found)];
+        Entry &entry = m_entries[size_t(index)];
         entry.quote = quote;
         entry.known = true;
     }
@@ -154,13 +153,13 @@ void ProviderCache::forgetIdle(qint64 nowMs)
 
 void ProviderCache::dropIdle(qint64 nowMs)
 {
-    std::vector<Entry> kept;
-    for (Entry &entry : m_entries) {
-        if (isWanted(entry, nowMs))
-            kept.push_back(std::move(entry));
+    Catalogue symbols;
+    std::vector<Entry> entries;
+    QString ignored;
+    for (int index = 0; index < int(m_entries.size()); ++index) {
+        if (isWanted(m_entries[size_t(index)], nowMs) && symbols.add(m_symbols.at(index), &ignored))
+            entries.push_back(m_entries[size_t(index)]);
     }
-    m_entries = std::move(kept);
-    m_slotBySymbol.clear();
-    for (int index = 0; index < int(m_entries.size()); ++index)
-        m_slotBySymbol.insert(m_entries[size_t(index)].symbol, index);
+    m_symbols = std::move(symbols);
+    m_entries = std::move(entries);
 }

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "service/Catalogue.h"
 #include "service/ScripQuote.h"
 
 #include <QByteArray>
-#include <QHash>
 #include <QMutex>
 #include <QString>
 #include <QStringList>
@@ -51,23 +51,24 @@ public:
     void forgetIdle(qint64 nowMs);
 
 private:
+    // The state of the symbol at the same index in m_symbols.
     struct Entry
     {
-        QString symbol;        // upper case
-        QByteArray codeLatin1; // as the reply spells it
         ScripQuote quote;
         bool known = false;    // the provider gave a snapshot
         qint64 askedMs = 0;    // last asked for by a program
         qint64 fetchedMs = -1; // last asked of the provider, or -1 never
     };
 
-    int slotOf(QStringView symbol, qint64 nowMs, bool *added);
+    int indexOf(QStringView symbol, int hint, qint64 nowMs, bool *added);
+    int add(QStringView symbol, qint64 nowMs);
     void dropIdle(qint64 nowMs); // with the lock held
     bool isWanted(const Entry &entry, qint64 nowMs) const { return nowMs - entry.askedMs < m_keepMs; }
 
     const qint64 m_keepMs;
     mutable QMutex m_mutex; // guards everything below
+    // The symbols, looked up as the simulated market's are: a long list is
+    // answered as fast from here as from the market.
+    Catalogue m_symbols;
     std::vector<Entry> m_entries;
-    QHash<QString, int> m_slotBySymbol; // upper-case symbol -> index in m_entries
-    QString m_upper;                    // scratch, under the lock
 };
