@@ -28,10 +28,8 @@ ProviderCache::ProviderCache(qint64 keepMs)
 
 ProviderCache::Lines ProviderCache::answer(const ServiceRequest &request, qint64 nowMs)
 {
-    std::vector<QByteArrayView> codes;
-    std::vector<ScripQuote> quotes;
-    codes.reserve(size_t(request.symbolCount()));
-    quotes.reserve(size_t(request.symbolCount()));
+    std::vector<int> known;
+    known.reserve(size_t(request.symbolCount()));
     Lines lines;
     int hint = 0;
     const QMutexLocker locker(&m_mutex);
@@ -42,11 +40,18 @@ ProviderCache::Lines ProviderCache::answer(const ServiceRequest &request, qint64
         if (index < 0)
             return;
         hint = index + 1;
-        if (!m_entries[size_t(index)].known)
-            return;
+        if (m_entries[size_t(index)].known)
+            known.push_back(index);
+    });
+    // The codes are viewed only now: a symbol added on the way may have moved them.
+    std::vector<QByteArrayView> codes;
+    std::vector<ScripQuote> quotes;
+    codes.reserve(known.size());
+    quotes.reserve(known.size());
+    for (int index : known) {
         codes.push_back(m_symbols.codeLatin1(index));
         quotes.push_back(m_entries[size_t(index)].quote);
-    });
+    }
     lines.body = ReplyBuilder::quotes(codes, quotes, request.firstFetch());
     return lines;
 }
@@ -67,8 +72,8 @@ int ProviderCache::indexOf(QStringView symbol, int hint, qint64 nowMs, bool *add
 
 int ProviderCache::add(QStringView symbol, qint64 nowMs)
 {
-    if (m_symbols.size() >= kMaxSymbols)
-        dropIdle(nowMs);
+    // Full, a symbol waits for the scheduler to forget the idle ones: forgetting
+    // here would move the indexes the request in hand has found.
     QString ignored;
     // A symbol has no name here; the search has the provider's names.
     if (m_symbols.size() >= kMaxSymbols || !m_symbols.add({symbol.toString(), symbol.toString(), 0}, &ignored))
@@ -148,11 +153,6 @@ void ProviderCache::store(const QStringList &batch, const std::vector<std::pair<
 void ProviderCache::forgetIdle(qint64 nowMs)
 {
     const QMutexLocker locker(&m_mutex);
-    dropIdle(nowMs);
-}
-
-void ProviderCache::dropIdle(qint64 nowMs)
-{
     Catalogue symbols;
     std::vector<Entry> entries;
     QString ignored;

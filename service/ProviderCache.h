@@ -62,7 +62,6 @@ private:
 
     int indexOf(QStringView symbol, int hint, qint64 nowMs, bool *added);
     int add(QStringView symbol, qint64 nowMs);
-    void dropIdle(qint64 nowMs); // with the lock held
     bool isWanted(const Entry &entry, qint64 nowMs) const { return nowMs - entry.askedMs < m_keepMs; }
 
     const qint64 m_keepMs;

@@ -45,6 +45,10 @@ void ProviderScheduler::pump()
     if (m_inFlight || m_keyRefused)
         return;
     const qint64 now = m_clock();
+    if (now - m_forgotAt >= m_settings.keepMs) {
+        m_cache.forgetIdle(now); // what nobody asks for goes, and memory stays bounded
+        m_forgotAt = now;
+    }
     if (const qint64 wait = waitBeforeNext(now); wait > 0) {
         m_timer.start(int(std::max(wait, kLeastWaitMs)));
         return;
@@ -54,8 +58,6 @@ void ProviderScheduler::pump()
         const qint64 next = m_cache.nextDueMs(now, m_settings.refreshMs);
         if (next >= 0)
             m_timer.start(int(std::max(next - now, kLeastWaitMs)));
-        else
-            m_cache.forgetIdle(now); // nobody asks: let the idle symbols go
         return;
     }
     noteListSize(batch.size());

@@ -63,7 +63,8 @@ private:
     std::deque<qint64> m_sentAt; // within the last window
     qint64 m_blockedUntil = 0;   // 429 or nothing remaining: ask nothing before this
     qint64 m_backOffUntil = 0;
-    int m_failures = 0; // in a row
+    int m_failures = 0;    // in a row
+    qint64 m_forgotAt = 0; // when the cache last forgot its idle symbols
     qsizetype m_maxUrlBytes;
     bool m_toldSlower = false;  // the log said the list is refreshed less often
     bool m_toldLimited = false; // the log said the provider limits the rate, this time

@@ -161,6 +161,19 @@ private slots:
         QCOMPARE(fake.symbolsOf(0), (QStringList{"AAPL", "MSFT", "NOSUCH"}));
     }
 
+    void symbolsNewToARequestKeepTheLinesBeforeThem()
+    {
+        FakeProvider fake;
+        fake.setSnapshot("AAPL", FakeProvider::snapshot(10, 10.02, 10.01, 9.9, 10.2, 9.8, 1234, 9.95));
+        QuoteService service({}, std::make_unique<AlpacaSource>(fastSettings(fake)));
+        linesOf(service, "AAPL");
+        QTRY_VERIFY_WITH_TIMEOUT(!linesOf(service, "AAPL").isEmpty(), 2000);
+        QString list = QStringLiteral("AAPL,");
+        for (int number = 0; number < 20000; ++number)
+            list += QStringLiteral("NEW%1,").arg(number); // the known codes move as these are added
+        QCOMPARE(linesOf(service, list), linesOf(service, "AAPL"));
+    }
+
     void batchesStayWithinTheUrlLength()
     {
         FakeProvider fake;
