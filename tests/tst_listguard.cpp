@@ -3,6 +3,9 @@
 // leave behind. Other copies are played by a second guard in this process or
 // by a child process that holds the lock the way the program does.
 #include "watch/ListGuard.h"
+#include "watch/RuntimeFolder.h"
+
+#include "support/TestHelpers.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -10,6 +13,7 @@
 #include <QFileInfo>
 #include <QLockFile>
 #include <QSignalSpy>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -111,6 +115,13 @@ private slots:
     void twoListsDoNotBlockEachOther();
     void aListThroughALinkedFolderIsTheSameList();
     void aLinkedListFileIsTheSameListAsItsTarget();
+    void theSocketIsInAFolderOnlyTheUserEnters_data();
+    void theSocketIsInAFolderOnlyTheUserEnters();
+    void aRunningCopyIsFoundWhenItsLockWasRemoved();
+    void theRunningCopyMakesItsLockAgain_data();
+    void theRunningCopyMakesItsLockAgain();
+    void aLockNoRunningProgramHoldsIsTakenOver_data();
+    void aLockNoRunningProgramHoldsIsTakenOver();
 
 private:
     QString path(const QString &name = QStringLiteral("Scrips.dat")) const { return m_dir->filePath(name); }
@@ -255,6 +266,124 @@ void tst_ListGuard::aLinkedListFileIsTheSameListAsItsTarget()
     QVERIFY(first.acquire());
     ListGuard second(path(QStringLiteral("program/Scrips.dat")));
     QVERIFY(!second.acquire());
+}
+
+void tst_ListGuard::theSocketIsInAFolderOnlyTheUserEnters_data()
+{
+    QTest::addColumn<QString>("runtime");   // XDG_RUNTIME_DIR: private, open, relative or unset
+    QTest::addColumn<QString>("ownFolder"); // the fallback in the temporary folder: new, open or a link
+    QTest::addColumn<QString>("chosen");    // runtime, own or none
+    QTest::newRow("the user's runtime folder") << "private"
+                                               << "new"
+                                               << "runtime";
+    QTest::newRow("none set") << "unset"
+                              << "new"
+                              << "own";
+    QTest::newRow("a runtime folder others enter") << "open"
+                                                   << "new"
+                                                   << "own";
+    QTest::newRow("a relative runtime folder") << "relative"
+                                               << "new"
+                                               << "own";
+    QTest::newRow("an own folder others enter") << "unset"
+                                                << "open"
+                                                << "none";
+    QTest::newRow("an own folder that is a link") << "open"
+                                                  << "link"
+                                                  << "none";
+}
+
+void tst_ListGuard::theSocketIsInAFolderOnlyTheUserEnters()
+{
+    QFETCH(QString, runtime);
+    QFETCH(QString, ownFolder);
+    QFETCH(QString, chosen);
+    const QString runtimePath = path(QStringLiteral("run"));
+    QVERIFY(QDir().mkpath(runtimePath));
+    QVERIFY(QFile::setPermissions(runtimePath,
+                                  runtime == u"open" ? QFile::Permissions(0x7755) : QFile::Permissions(0x7700)));
+    const QString temporary = path(QStringLiteral("tmp"));
+    QVERIFY(QDir().mkpath(temporary));
+    const QString own = temporary + QStringLiteral("/tickerloom-%1").arg(::geteuid());
+    if (ownFolder == u"open") {
+        QVERIFY(QDir().mkpath(own));
+        QVERIFY(QFile::setPermissions(own, QFile::Permissions(0x7777)));
+    } else if (ownFolder == u"link") {
+        QVERIFY(QFile::link(runtimePath, own));
+    }
+    const QByteArray given = runtime == u"unset"      ? QByteArray()
+                             : runtime == u"relative" ? QByteArray("run")
+                                                      : QFile::encodeName(runtimePath);
+
+    const QString folder = RuntimeFolder::choose(given, temporary);
+    QCOMPARE(folder, chosen == u"runtime" ? runtimePath : chosen == u"own" ? own : QString());
+    if (!folder.isEmpty())
+        QCOMPARE(QFileInfo(folder).permissions() & 0x0077, 0); // none but the user
+
+    // The program's own runs use the runtime folder the tests give them.
+    QVERIFY(ListGuard::socketName(path()).startsWith(qEnvironmentVariable("XDG_RUNTIME_DIR") + u'/'));
+}
+
+void tst_ListGuard::aRunningCopyIsFoundWhenItsLockWasRemoved()
+{
+    ListGuard first(path());
+    QVERIFY(first.acquire());
+    QSignalSpy shown(&first, &ListGuard::showRequested);
+    QVERIFY(QFile::remove(first.lockPath())); // the user tidied the folder
+    ListGuard second(path());
+    QVERIFY(!second.acquire());
+    QVERIFY(second.askRunningCopyToShow());
+    QTRY_COMPARE(shown.size(), 1);
+}
+
+void tst_ListGuard::theRunningCopyMakesItsLockAgain_data()
+{
+    QTest::addColumn<bool>("folderRemoved");
+    QTest::newRow("the lock removed") << false;
+    QTest::newRow("the folder removed and made again") << true;
+}
+
+void tst_ListGuard::theRunningCopyMakesItsLockAgain()
+{
+    QFETCH(bool, folderRemoved);
+    const QString list = path(QStringLiteral("data/Scrips.dat"));
+    QVERIFY(QDir().mkpath(path(QStringLiteral("data"))));
+    ListGuard first(list);
+    QVERIFY(first.acquire());
+    const QString lock = first.lockPath();
+    if (folderRemoved) {
+        QVERIFY(QDir(path(QStringLiteral("data"))).removeRecursively());
+        QTest::qWait(2 * ListGuard::kKeepLockMs);
+        QVERIFY(!QFileInfo::exists(path(QStringLiteral("data")))); // not made for the lock alone
+        QVERIFY(QDir().mkpath(path(QStringLiteral("data"))));      // as the next save does
+    } else {
+        QVERIFY(QFile::remove(lock));
+    }
+    QTRY_VERIFY(QFileInfo::exists(lock));
+    QCOMPARE(TestHelpers::readFile(lock).split('\n').value(0), QByteArray::number(QCoreApplication::applicationPid()));
+    QVERIFY(!ListGuard(list).acquire());
+}
+
+void tst_ListGuard::aLockNoRunningProgramHoldsIsTakenOver_data()
+{
+    QTest::addColumn<QByteArray>("lock");
+    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("garbled") << QByteArray("\x01\xfe#!garbage\n\n");
+    QTest::newRow("written on another host") << QByteArray("4242\ntickerloom\nelsewhere.example\n");
+    QTest::newRow("naming this running test") << QByteArray::number(QCoreApplication::applicationPid()) + "\ntst\n" +
+                                                     QSysInfo::machineHostName().toUtf8() + '\n';
+}
+
+void tst_ListGuard::aLockNoRunningProgramHoldsIsTakenOver()
+{
+    QFETCH(QByteArray, lock);
+    makeFile(path());
+    TestHelpers::writeFile(lockPathOf(path()), lock);
+    ListGuard next(path());
+    QVERIFY(next.acquire());
+    QSignalSpy shown(&next, &ListGuard::showRequested);
+    QVERIFY(ListGuard(path()).askRunningCopyToShow());
+    QTRY_COMPARE(shown.size(), 1);
 }
 
 QTEST_GUILESS_MAIN(tst_ListGuard)

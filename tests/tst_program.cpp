@@ -10,10 +10,13 @@
 #include <QDir>
 #include <QImage>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+#include <csignal>
 
 // The whole program against a quote service of the test's own, through the
 // real HTTP fetch.
@@ -27,6 +30,8 @@ private slots:
     void startsWithAFirstFetchAndRefreshesFiveSecondsLater();
     void addsAScripFoundBySearch();
     void advertisementOpensItsWindowAndTheDataStillArrives();
+    void anEndSignalClosesTheProgramAndTidiesUp_data();
+    void anEndSignalClosesTheProgramAndTidiesUp();
 
 private:
     QString path() const { return m_dir->filePath(QStringLiteral("Scrips.dat")); }
@@ -150,6 +155,46 @@ void tst_Program::advertisementOpensItsWindowAndTheDataStillArrives()
     QVERIFY(tip->windowFlags() & Qt::WindowStaysOnTopHint);
     QCOMPARE(TestHelpers::readFile(m_dir->filePath(QStringLiteral("ad.jpg"))), jpeg);
     tip->close();
+}
+
+void tst_Program::anEndSignalClosesTheProgramAndTidiesUp_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGTERM") << SIGTERM;
+    QTest::newRow("SIGINT") << SIGINT;
+}
+
+// The program itself, copied into a folder of its own, where it keeps its list.
+void tst_Program::anEndSignalClosesTheProgramAndTidiesUp()
+{
+    QFETCH(int, signal);
+    const QString folder = m_dir->filePath(QStringLiteral("program"));
+    const QString runtime = m_dir->filePath(QStringLiteral("runtime"));
+    QVERIFY(QDir().mkpath(folder));
+    QVERIFY(QDir().mkpath(runtime));
+    QVERIFY(QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    QVERIFY(QFile::copy(QStringLiteral(TICKERLOOM_PROGRAM), folder + QStringLiteral("/tickerloom")));
+    TestHelpers::writeFile(folder + QStringLiteral("/Scrips.dat"), "A\r\n");
+    m_server->setDefaultReply([](const QByteArray &) { return FakeHttpServer::ok(quoteLine("A", "100")); });
+
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+    program.setProcessEnvironment(environment);
+    program.setWorkingDirectory(folder);
+    program.start(folder + QStringLiteral("/tickerloom"));
+    QVERIFY(program.waitForStarted());
+    const QString lock = folder + QStringLiteral("/Scrips.dat.lock");
+    const auto sockets = [&] { return QDir(runtime).entryList(QDir::System | QDir::Files | QDir::Hidden); };
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(lock) && sockets().size() == 1, TestHelpers::kWaitDeadlineMs);
+    QTRY_COMPARE_WITH_TIMEOUT(m_server->requests().size(), 1, TestHelpers::kWaitDeadlineMs);
+
+    ::kill(pid_t(program.processId()), signal);
+    QTRY_COMPARE_WITH_TIMEOUT(program.state(), QProcess::NotRunning, TestHelpers::kWaitDeadlineMs);
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 0);
+    QVERIFY(!QFileInfo::exists(lock));
+    QCOMPARE(sockets(), QStringList());
 }
 
 QTEST_MAIN(tst_Program)

@@ -71,6 +71,7 @@ private slots:
     void deleteKeyDuringARefreshWaitsBoundToItsRow();
     void statusLineTurnsWithinOneRefreshOfTheServiceFallingSilent();
     void addDuringARefreshStartsNoSecondRefreshAndKeepsItsValues();
+    void aListEditedWhileARefreshWaitsGetsOnlyItsOwnQuotes();
     void errorPagesPaintNothing_data();
     void errorPagesPaintNothing();
     void onlyTheLatestSearchIsShown();
@@ -279,6 +280,26 @@ void tst_Waits::addDuringARefreshStartsNoSecondRefreshAndKeepsItsValues()
     QCOMPARE(grid()->backColour(6, Col::Ltp), GridModel::kNoColour);
     QVERIFY(timer()->isEnabled()); // the refresh that ended switched it on
     QCOMPARE(TestHelpers::readFile(path()), QByteArray("A\r\nBB\r\nCCC\r\nDDDD\r\nEEEEE\r\nNEW\r\n\r\n"));
+}
+
+void tst_Waits::aListEditedWhileARefreshWaitsGetsOnlyItsOwnQuotes()
+{
+    start();
+    m_server->holdWhen(isTimerRefresh);
+    whileHeld([&] {
+        rightClickAndDelete(2); // BB, which the edit removes too
+        rightClickAndDelete(4); // DDDD, which the edit keeps
+        TestHelpers::writeFile(path(), "A\r\nCCC\r\nDDDD\r\nEEEEE\r\nXY\r\n");
+        QTRY_COMPARE(symbols(), (QStringList{"A", "CCC", "DDDD", "EEEEE", "XY", ""}));
+    });
+    m_window->OnRefreshTick();
+    QCOMPARE(symbols(), (QStringList{"A", "CCC", "EEEEE", "XY", ""}));
+    // The rows the request asked for got their own quotes; the new row waits for its own request.
+    QCOMPARE(grid()->text(2, Col::Ltp), QStringLiteral("30.00"));
+    QCOMPARE(grid()->text(3, Col::Ltp), QStringLiteral("50.00"));
+    QCOMPARE(grid()->text(4, Col::Ltp), QString());
+    QCOMPARE(TestHelpers::readFile(path()), QByteArray("A\r\nCCC\r\nEEEEE\r\nXY\r\n\r\n"));
+    QVERIFY(timer()->isEnabled());
 }
 
 void tst_Waits::errorPagesPaintNothing_data()

@@ -1,5 +1,7 @@
 #include "support/TestHelpers.h"
 #include "watch/GridModel.h"
+#include "watch/ListFileWatch.h"
+#include "watch/ListReload.h"
 #include "watch/QuoteGridColumns.h"
 #include "watch/SwitchTimer.h"
 #include "watch/WatchList.h"
@@ -34,6 +36,14 @@ private slots:
     void startUpRemovesWhatAnInterruptedSaveLeft();
     void sameRowChosenTwiceDuringARefreshDeletesItOnce();
     void timerStaysOffWhileAnAddsFirstFetchWaits();
+    void reloadKeepsTheRowsThatCanStay_data();
+    void reloadKeepsTheRowsThatCanStay();
+    void aListChangedByAnotherHandIsShownAndKeptByTheNextAdd_data();
+    void aListChangedByAnotherHandIsShownAndKeptByTheNextAdd();
+    void ownSavesAreNotChangesByAnotherHand();
+    void aListThatBecomesUnreadableStaysInTheWindow_data();
+    void aListThatBecomesUnreadableStaysInTheWindow();
+    void aReloadWhileARefreshWaitsKeepsDeletesWithTheirRows();
 
 private:
     QString path() const { return m_dir->filePath(QStringLiteral("Scrips.dat")); }
@@ -244,6 +254,175 @@ void tst_WatchList::timerStaysOffWhileAnAddsFirstFetchWaits()
     m_keeper->add(QStringLiteral("A"));
     QCOMPARE(m_refreshed, QStringList{"A alone"});
     QVERIFY(!timerWasOn);
+    QVERIFY(m_keeper->timer()->isEnabled());
+}
+
+void tst_WatchList::reloadKeepsTheRowsThatCanStay_data()
+{
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("wanted");
+    QTest::addColumn<qint64>("maxMoves");
+    QTest::addColumn<QString>("kept"); // per shown row: 1 kept, 0 removed
+    QTest::addColumn<int>("appendFrom");
+    const qint64 any = 1'000'000;
+    QTest::newRow("the same") << "A B C"
+                              << "A B C" << any << "111" << 3;
+    QTest::newRow("one appended") << "A B"
+                                  << "A B C" << any << "11" << 2;
+    QTest::newRow("one removed amid") << "A B C"
+                                      << "A C" << any << "101" << 2;
+    QTest::newRow("the last removed") << "A B C"
+                                      << "A B" << any << "110" << 2;
+    QTest::newRow("one inserted amid") << "A B C"
+                                       << "A X B C" << any << "100" << 1;
+    QTest::newRow("one inserted on top") << "A B"
+                                         << "X A B" << any << "00" << 0;
+    QTest::newRow("moved to the top") << "A B C"
+                                      << "C A B" << any << "001" << 1;
+    QTest::newRow("a duplicate kept once") << "A A"
+                                           << "A" << any << "10" << 1;
+    QTest::newRow("emptied") << "A B"
+                             << "" << any << "00" << 0;
+    QTest::newRow("removals within the bound") << "A B C D"
+                                               << "A D" << qint64(2) << "1001" << 2;
+    QTest::newRow("past the bound made anew") << "A B C D E"
+                                              << "A C E" << qint64(2) << "10000" << 1;
+}
+
+void tst_WatchList::reloadKeepsTheRowsThatCanStay()
+{
+    QFETCH(QString, shown);
+    QFETCH(QString, wanted);
+    QFETCH(qint64, maxMoves);
+    QFETCH(QString, kept);
+    QFETCH(int, appendFrom);
+    const ListReload::Plan plan =
+        ListReload::plan(shown.split(u' ', Qt::SkipEmptyParts), wanted.split(u' ', Qt::SkipEmptyParts), maxMoves);
+    QString keep;
+    for (bool row : plan.keep)
+        keep += row ? u'1' : u'0';
+    QCOMPARE(keep, kept);
+    QCOMPARE(plan.appendFrom, appendFrom);
+}
+
+void tst_WatchList::aListChangedByAnotherHandIsShownAndKeptByTheNextAdd_data()
+{
+    QTest::addColumn<QByteArray>("edited");
+    QTest::addColumn<bool>("renamedOver"); // as sync tools and careful editors save
+    QTest::addColumn<bool>("addAtOnce");   // before the change's notice is handled
+    QTest::addColumn<QStringList>("shown");
+    QTest::addColumn<int>("rowsKept"); // of A, B, C from the top, with their identities
+    const QByteArray typed("A\r\nB\r\nC\r\nD\r\n");
+    const QStringList withD{"A", "B", "C", "D"};
+    QTest::newRow("a line typed at the end") << typed << false << false << withD << 3;
+    QTest::newRow("a line typed just before an add") << typed << false << true << withD << 3;
+    QTest::newRow("a line removed, saved by a rename")
+        << QByteArray("A\nC\n") << true << false << QStringList{"A", "C"} << 1;
+    QTest::newRow("a line on top") << QByteArray("X\r\nA\r\nB\r\nC\r\n") << true << false
+                                   << QStringList{"X", "A", "B", "C"} << 0;
+    QTest::newRow("emptied") << QByteArray() << false << false << QStringList{} << 0;
+}
+
+void tst_WatchList::aListChangedByAnotherHandIsShownAndKeptByTheNextAdd()
+{
+    QFETCH(QByteArray, edited);
+    QFETCH(bool, renamedOver);
+    QFETCH(bool, addAtOnce);
+    QFETCH(QStringList, shown);
+    QFETCH(int, rowsKept);
+    TestHelpers::writeFile(path(), "A\r\nB\r\nC\r\n");
+    start(path());
+    const quint64 firstRow = m_grid->rowId(1);
+    const QString elsewhere = m_dir->filePath(QStringLiteral("synced"));
+    TestHelpers::writeFile(renamedOver ? elsewhere : path(), edited);
+    if (renamedOver)
+        QCOMPARE(::rename(QFile::encodeName(elsewhere).constData(), QFile::encodeName(path()).constData()), 0);
+
+    if (!addAtOnce) {
+        QTRY_COMPARE(gridSymbols(), shown + QStringList{QString()});
+        QCOMPARE(m_keeper->list().size(), shown.size());
+    }
+    QCOMPARE(m_grid->rowId(1) == firstRow, rowsKept > 0);
+    QCOMPARE(m_keeper->add(QStringLiteral("NEW")), WatchListKeeper::Added::Added);
+    const QStringList afterAdd = shown + QStringList{"NEW", ""}; // and the spare row
+    QCOMPARE(gridSymbols(), afterAdd);
+    QCOMPARE(TestHelpers::readFile(path()), afterAdd.join(QStringLiteral("\r\n")).toLatin1() + "\r\n");
+}
+
+void tst_WatchList::ownSavesAreNotChangesByAnotherHand()
+{
+    TestHelpers::writeFile(path(), "A\r\nB\r\n");
+    start(path());
+    QSignalSpy removed(m_grid.get(), &GridModel::rowsRemoved);
+    QSignalSpy reset(m_grid.get(), &GridModel::modelReset);
+    m_keeper->add(QStringLiteral("C"));
+    m_keeper->chooseDelete(1);
+    removed.clear(); // the delete's own
+    QTest::qWait(3 * ListFileWatch::kSettleMs);
+    QCOMPARE(removed.size(), 0);
+    QCOMPARE(reset.size(), 0);
+    QCOMPARE(gridSymbols(), (QStringList{"B", "C", ""}));
+}
+
+void tst_WatchList::aListThatBecomesUnreadableStaysInTheWindow_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("a folder") << "folder";
+    QTest::newRow("a pipe") << "fifo";
+    QTest::newRow("more scrips than a list holds") << "long";
+}
+
+void tst_WatchList::aListThatBecomesUnreadableStaysInTheWindow()
+{
+    QFETCH(QString, kind);
+    TestHelpers::writeFile(path(), "A\r\nB\r\n");
+    start(path());
+    QSignalSpy loadFailed(m_keeper.get(), &WatchListKeeper::loadFailed);
+    QSignalSpy saveFailed(m_keeper.get(), &WatchListKeeper::saveFailed);
+    QVERIFY(QFile::remove(path()));
+    QByteArray tooMany;
+    for (int i = 0; kind == u"long" && i <= WatchList::kMaxScrips; ++i)
+        tooMany += "S" + QByteArray::number(i) + "\r\n";
+    if (kind == u"folder")
+        QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("Scrips.dat")));
+    else if (kind == u"fifo")
+        QCOMPARE(::mkfifo(QFile::encodeName(path()).constData(), 0600), 0);
+    else
+        TestHelpers::writeFile(path(), tooMany);
+
+    QTRY_COMPARE(loadFailed.size(), 1);
+    QVERIFY(loadFailed[0][0].toString().contains(path()));
+    QCOMPARE(gridSymbols(), (QStringList{"A", "B", ""}));
+    QCOMPARE(m_keeper->add(QStringLiteral("C")), WatchListKeeper::Added::Added);
+    QCOMPARE(saveFailed.size(), 1); // each change says why it is not saved
+    QVERIFY(saveFailed[0][0].toString().contains(QStringLiteral("could not be read")));
+    QCOMPARE(QFileInfo(path()).isFile(), kind == u"long");
+
+    // Readable again, edited meanwhile: its list, and the scrip the window could not save.
+    if (kind == u"folder")
+        QVERIFY(QDir(m_dir->path()).rmdir(QStringLiteral("Scrips.dat")));
+    else
+        QVERIFY(QFile::remove(path()));
+    TestHelpers::writeFile(path(), "A\r\nX\r\n");
+    QTRY_COMPARE(gridSymbols(), (QStringList{"A", "X", "C", ""}));
+    QCOMPARE(TestHelpers::readFile(path()), QByteArray("A\r\nX\r\nC\r\n\r\n"));
+    QCOMPARE(loadFailed.size(), 1); // said once
+}
+
+void tst_WatchList::aReloadWhileARefreshWaitsKeepsDeletesWithTheirRows()
+{
+    TestHelpers::writeFile(path(), "A\r\nB\r\nC\r\nD\r\n");
+    start(path());
+    m_duringRefresh = [this] {
+        m_keeper->chooseDelete(2); // B, which the edit removes
+        m_keeper->chooseDelete(3); // C, which stays
+        TestHelpers::writeFile(path(), "A\r\nC\r\nD\r\nE\r\n");
+        QTRY_COMPARE(gridSymbols(), (QStringList{"A", "C", "D", "E", ""}));
+    };
+    m_keeper->refreshTick();
+    QVERIFY(!m_duringRefresh);
+    QCOMPARE(gridSymbols(), (QStringList{"A", "D", "E", ""}));
+    QCOMPARE(TestHelpers::readFile(path()), QByteArray("A\r\nD\r\nE\r\n\r\n"));
     QVERIFY(m_keeper->timer()->isEnabled());
 }
 

@@ -1,6 +1,7 @@
 #include "watch/ListGuard.h"
 #include "watch/ListLocation.h"
 #include "watch/ProgramIcon.h"
+#include "watch/ShutdownSignals.h"
 #include "watch/frmTickerloom.h"
 #include "web/FetchUrl.h"
 #include "web/frmTip.h"
@@ -18,6 +19,8 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Tickerloom"));
     QGuiApplication::setDesktopFileName(QStringLiteral(TICKERLOOM_APP_ID));
     QApplication::setWindowIcon(QIcon(QPixmap::fromImage(ProgramIcon::image())));
+    // A logout, kill or Ctrl+C closes the window as its close box does, and the lock and socket go.
+    ShutdownSignals ending;
 
     // Beside the program wherever it was copied to; in the user's folders once installed.
     const ListLocation::Folders folders =
@@ -39,7 +42,12 @@ int main(int argc, char *argv[])
     network.setObjectName(QStringLiteral("Inet1"));
     const FetchSettings web{&network, frmData::kDefaultDeadlineMs, places.advertFolder};
     frmTickerloom window(places.scripsPath, [web](const QUrl &url) { return FetchUrlBytes(web, url); });
+    QObject::connect(&ending, &ShutdownSignals::received, &window, &QWidget::close);
     window.OnWindowLoad();
+    if (window.isClosing()) { // asked to end while the list loaded
+        frmTip::deleteAll();
+        return 0;
+    }
     // Only now: the window is not shown, and takes no user action, until its list is loaded.
     QObject::connect(&guard, &ListGuard::showRequested, &window, &frmTickerloom::bringToFront);
     window.show();

@@ -1,6 +1,7 @@
 #include "watch/ListGuard.h"
 
 #include "watch/ListLog.h"
+#include "watch/RuntimeFolder.h"
 
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
@@ -31,38 +32,63 @@ QString canonicalList(const QString &scripsPath)
 ListGuard::ListGuard(const QString &scripsPath, QObject *parent)
     : QObject(parent)
     , m_scripsPath(scripsPath)
+    , m_socketName(socketName(scripsPath))
     , m_lock(canonicalList(scripsPath) + QStringLiteral(".lock"))
 {
-    m_lock.setStaleLockTime(0); // only a dead owner makes a lock stale, never its age
+    m_keepLock.setInterval(kKeepLockMs);
+    connect(&m_keepLock, &QTimer::timeout, this, [this] { m_lock.keep(); });
 }
 
+// The socket goes with the server; the lock is removed when it is still ours.
 ListGuard::~ListGuard() = default;
 
 QString ListGuard::socketName(const QString &scripsPath)
 {
+    const QString folder = RuntimeFolder::forSockets();
+    if (folder.isEmpty())
+        return QString();
     const QByteArray hash =
         QCryptographicHash::hash(canonicalList(scripsPath).toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
-    return QStringLiteral("tickerloom-") + QString::fromLatin1(hash);
+    return QDir(folder).filePath(QStringLiteral("tickerloom-") + QString::fromLatin1(hash));
 }
 
 bool ListGuard::acquire()
 {
-    QDir().mkpath(QFileInfo(m_lock.fileName()).absolutePath());
-    if (!m_lock.tryLock(0)) {
-        const bool held = m_lock.error() == QLockFile::LockFailedError;
-        qCDebug(lcList) << "the list's lock" << m_lock.fileName() << (held ? "is held" : "cannot be made");
-        return !held;
+    if (runningCopyAnswers()) {
+        qCDebug(lcList) << "a running copy answers on" << m_socketName;
+        return false;
     }
+    QDir().mkpath(QFileInfo(m_lock.path()).absolutePath());
+    const ListLock::Taken taken = m_lock.take();
+    if (taken == ListLock::Taken::HeldByAnother) {
+        qCDebug(lcList) << "the list's lock" << m_lock.path() << "is held";
+        return false;
+    }
+    if (taken == ListLock::Taken::CannotBeMade)
+        qCDebug(lcList) << "the list's lock" << m_lock.path() << "cannot be made";
+    else
+        m_keepLock.start();
     listen();
     return true;
 }
 
+bool ListGuard::runningCopyAnswers() const
+{
+    if (m_socketName.isEmpty())
+        return false;
+    QLocalSocket socket;
+    socket.connectToServer(m_socketName);
+    return socket.waitForConnected(1000);
+}
+
 void ListGuard::listen()
 {
+    if (m_socketName.isEmpty())
+        return;
     m_server = new QLocalServer(this);
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    QLocalServer::removeServer(socketName(m_scripsPath)); // a crashed copy's socket; the lock is ours now
-    if (!m_server->listen(socketName(m_scripsPath))) {
+    QLocalServer::removeServer(m_socketName); // a crashed copy's socket; no copy answered on it
+    if (!m_server->listen(m_socketName)) {
         qCDebug(lcList) << "no socket for second starts:" << m_server->errorString();
         return;
     }
@@ -80,11 +106,13 @@ void ListGuard::listen()
 
 bool ListGuard::askRunningCopyToShow(int waitMs) const
 {
+    if (m_socketName.isEmpty())
+        return false;
     // The running copy may still be starting, its socket not yet open.
     const QDeadlineTimer deadline(waitMs);
     do {
         QLocalSocket socket;
-        socket.connectToServer(socketName(m_scripsPath));
+        socket.connectToServer(m_socketName);
         if (socket.waitForConnected(int(qMax<qint64>(deadline.remainingTime(), 0)))) {
             socket.write(kShowRequest);
             return socket.waitForBytesWritten(int(qMax<qint64>(deadline.remainingTime(), 0)));

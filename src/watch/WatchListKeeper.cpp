@@ -1,7 +1,9 @@
 #include "watch/WatchListKeeper.h"
 
 #include "watch/GridModel.h"
+#include "watch/ListFileWatch.h"
 #include "watch/ListLog.h"
+#include "watch/ListReload.h"
 #include "watch/ScripsFile.h"
 #include "watch/SwitchTimer.h"
 
@@ -10,10 +12,16 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QPointer>
+#include <QSet>
+#include <QTimer>
+
+#include <algorithm>
+#include <optional>
 
 namespace {
 
-constexpr int kLoadSliceMs = 10; // a long list is shown in slices this long, with events between them
+constexpr int kLoadSliceMs = 10;   // a long list is shown in slices this long, with events between them
+constexpr int kQuietRemovals = 16; // more rows removed from amid the list are told to views as one reset
 
 } // namespace
 
@@ -23,11 +31,13 @@ WatchListKeeper::WatchListKeeper(const QString &scripsPath, GridModel *grid, int
     , m_grid(grid)
     , m_symbolColumn(symbolColumn)
     , m_timer(new SwitchTimer(this))
+    , m_fileWatch(new ListFileWatch(scripsPath, this))
 {
     m_timer->setObjectName(QStringLiteral("Timer1"));
     m_timer->setInterval(kRefreshIntervalMs);
     m_timer->setTimerType(Qt::PreciseTimer); // a coarse timer may tick up to 5% early
     connect(m_timer, &QTimer::timeout, this, &WatchListKeeper::refreshTick);
+    connect(m_fileWatch, &ListFileWatch::changed, this, &WatchListKeeper::readFileAgain);
 }
 
 void WatchListKeeper::load()
@@ -35,17 +45,20 @@ void WatchListKeeper::load()
     m_grid->setRowCount(0);
     m_list.clear();
     ScripsFile::removeStaleTemporaries(m_scripsPath);
+    m_fileWatch->see(); // before reading: a change from here on is caught once the list is shown
     ScripsFile::Loaded loaded = ScripsFile::load(m_scripsPath);
     const QPointer<WatchListKeeper> self(this);
     if (!loaded.failure.isEmpty()) {
         qCDebug(lcList) << "the list" << m_scripsPath << "cannot be read:" << loaded.failure;
         m_unreadableFile = loaded.failure;
-        emit loadFailed(tr("The watch list \"%1\" cannot be read: %2.\n\nTickerloom starts with an empty list and "
-                           "leaves that file exactly as it is: changes made now are not saved to it.")
-                            .arg(QDir::toNativeSeparators(m_scripsPath), loaded.failure));
+        emit loadFailed(
+            tr("The watch list \"%1\" cannot be read: %2.\n\nTickerloom starts with an empty list and "
+               "leaves that file exactly as it is: changes made while it cannot be read are not saved to it.")
+                .arg(QDir::toNativeSeparators(m_scripsPath), loaded.failure));
         if (!self)
             return;
     }
+    m_fileScrips = loaded.scrips;
     // The first refresh needs no count of running refreshes: the window is
     // shown only after it, so nothing can add, delete or tick meanwhile.
     if (!appendLoaded(std::exchange(loaded.scrips, {})))
@@ -57,6 +70,9 @@ void WatchListKeeper::load()
             return;
     }
     m_grid->setRowCount(m_grid->rowCount() + 1); // the spare row
+    m_watching = true;
+    m_fileWatch->arm();
+    catchUpWithFile(); // a change made while the list loaded
     if (m_list.size() > 0)
         resumeTimer();
 }
@@ -100,6 +116,7 @@ WatchListKeeper::Added WatchListKeeper::add(const QString &symbol)
 {
     if (symbol.isEmpty())
         return Added::Nothing;
+    catchUpWithFile(); // the file may hold the scrip already, and a save must keep what it holds
     if (m_list.contains(symbol))
         return Added::AlreadyListed;
     if (m_list.isFull())
@@ -108,18 +125,22 @@ WatchListKeeper::Added WatchListKeeper::add(const QString &symbol)
     const int row = m_grid->rowCount(); // the spare row receives the scrip
     m_grid->setRowCount(row + 1);
     m_grid->setText(row, m_symbolColumn, symbol);
-    m_list.append(symbol);
+    const quint64 added = m_list.append(symbol);
 
+    // Saved before the first fetch waits, so that the file holds the list
+    // whatever happens meanwhile; deletes chosen from here on wait.
     const QPointer<WatchListKeeper> self(this);
     ++m_refreshesRunning;
-    if (m_refreshes.oneRow)
-        m_refreshes.oneRow(row, true);
+    save();
+    if (!self)
+        return Added::Added;
+    const int now = m_list.indexOf(added) + 1; // 0: a reload of the file dropped it meanwhile
+    if (now > 0 && m_refreshes.oneRow)
+        m_refreshes.oneRow(now, true);
     if (!self)
         return Added::Added;
     --m_refreshesRunning;
-    save();
-    if (self)
-        resumeTimer();
+    resumeTimer();
     return Added::Added;
 }
 
@@ -135,6 +156,7 @@ void WatchListKeeper::chooseDelete(int row)
 void WatchListKeeper::deleteChosen()
 {
     m_timer->setEnabled(false);
+    catchUpWithFile(); // a save must keep what the file holds
     bool deleted = false;
     while (!m_pendingDeletes.empty()) {
         const quint64 chosen = m_pendingDeletes.front();
@@ -187,29 +209,124 @@ void WatchListKeeper::close()
     m_closing = true;
 }
 
-QStringList WatchListKeeper::fileRows() const
+QStringList WatchListKeeper::symbols() const
 {
-    QStringList rows;
-    rows.reserve(m_list.size() + 1);
+    QStringList symbols;
+    symbols.reserve(m_list.size() + 1); // and the spare row, when saved
     for (const WatchList::Entry &entry : m_list.entries())
-        rows.append(entry.symbol);
-    rows.append(QString()); // the spare row is written too
-    return rows;
+        symbols.append(entry.symbol);
+    return symbols;
 }
 
 void WatchListKeeper::save()
 {
     QString failure = m_unreadableFile.isEmpty()
                           ? QString()
-                          : tr("it could not be read at start-up (%1), so it is left as it was").arg(m_unreadableFile);
+                          : tr("it could not be read (%1), so it is left as it was").arg(m_unreadableFile);
     if (failure.isEmpty()) {
         QDir().mkpath(QFileInfo(m_scripsPath).absolutePath()); // the user's data folder, made when first needed
-        failure = ScripsFile::save(m_scripsPath, fileRows());
+        QStringList rows = symbols();
+        rows.append(QString()); // the spare row is written too
+        failure = ScripsFile::save(m_scripsPath, rows);
+        if (failure.isEmpty()) {
+            rows.removeLast();
+            m_fileScrips = std::move(rows);
+            if (m_watching)
+                m_fileWatch->arm(); // the folder may be new
+            return;
+        }
     }
-    if (failure.isEmpty())
-        return;
     qCDebug(lcList) << "saving" << m_scripsPath << "failed:" << failure;
     emit saveFailed(tr("The watch list could not be saved to \"%1\": %2.\n\n"
                        "The list is kept in this window; the file still holds the list as it was last saved.")
                         .arg(m_scripsPath, failure));
+}
+
+// Before a change is saved: the file may have changed since it was last seen.
+void WatchListKeeper::catchUpWithFile()
+{
+    if (m_watching && !m_closing && m_fileWatch->takeChange())
+        readFileAgain();
+}
+
+// Shows what the file holds now, when another hand changed its list. The
+// program's own saves read back as the list it wrote, and change nothing.
+void WatchListKeeper::readFileAgain()
+{
+    if (!m_watching || m_closing)
+        return;
+    ScripsFile::Loaded loaded = ScripsFile::load(m_scripsPath);
+    if (!loaded.found) {
+        qCDebug(lcList) << "the list file is gone; the list stays and is written at the next change";
+        return;
+    }
+    if (!loaded.failure.isEmpty()) {
+        becameUnreadable(loaded.failure);
+        return;
+    }
+    if (loaded.scrips == m_fileScrips && m_unreadableFile.isEmpty())
+        return;
+    reloadFrom(loaded.scrips);
+}
+
+// The list in the window stays, and the file is not replaced while it
+// cannot be read. Said once, and after the change that brought it: a message
+// waits, and the add or delete that found it must not wait inside.
+void WatchListKeeper::becameUnreadable(const QString &failure)
+{
+    const bool news = m_unreadableFile.isEmpty();
+    m_unreadableFile = failure;
+    qCDebug(lcList) << "the list" << m_scripsPath << "cannot be read any more:" << failure;
+    if (!news)
+        return;
+    const QString message = tr("The watch list \"%1\" cannot be read any more: %2.\n\nThe list stays in this window, "
+                               "and that file is left exactly as it is: changes made now are not saved to it.")
+                                .arg(QDir::toNativeSeparators(m_scripsPath), failure);
+    QTimer::singleShot(0, this, [this, message] { emit loadFailed(message); });
+}
+
+// The file's list, and after it what the window holds that was never saved
+// (the file could not be read or written then), which is saved now.
+void WatchListKeeper::reloadFrom(const QStringList &scrips)
+{
+    QStringList wanted = scrips;
+    const QSet<QString> inFile(m_fileScrips.cbegin(), m_fileScrips.cend());
+    const QSet<QString> inNewFile(scrips.cbegin(), scrips.cend());
+    bool unsaved = false;
+    for (const WatchList::Entry &entry : m_list.entries()) {
+        if (inFile.contains(entry.symbol) || inNewFile.contains(entry.symbol) || wanted.size() >= WatchList::kMaxScrips)
+            continue;
+        wanted.append(entry.symbol);
+        unsaved = true;
+    }
+    qCDebug(lcList) << "the list file was changed by another hand: it holds" << scrips.size() << "scrips";
+    m_fileScrips = scrips;
+    m_unreadableFile.clear();
+    showList(wanted);
+    if (unsaved)
+        save();
+}
+
+// Turns the rows shown into the wanted list, keeping the rows that can stay.
+void WatchListKeeper::showList(const QStringList &wanted)
+{
+    const ListReload::Plan plan = ListReload::plan(symbols(), wanted);
+    const auto lastKept = std::find(plan.keep.rbegin(), plan.keep.rend(), true);
+    const int tail = int(plan.keep.rend() - lastKept); // the rows from here on all go, and the spare row
+    const auto removedAmid = std::count(plan.keep.begin(), plan.keep.begin() + tail, false);
+    std::optional<GridModel::Batch> quiet;
+    if (removedAmid > kQuietRemovals)
+        quiet.emplace(*m_grid);
+    for (int index = m_list.size() - 1; index >= tail; --index)
+        m_list.remove(m_list.entries()[size_t(index)].id);
+    m_grid->setRowCount(tail);
+    for (int index = tail - 1; index >= 0; --index) {
+        if (plan.keep[size_t(index)])
+            continue;
+        m_list.remove(m_list.entries()[size_t(index)].id);
+        m_grid->deleteRow(index + 1);
+        m_grid->setRowCount(m_grid->rowCount() - 1);
+    }
+    showAppended(std::span<const QString>(wanted.constData(), size_t(wanted.size())).subspan(size_t(plan.appendFrom)));
+    m_grid->setRowCount(m_grid->rowCount() + 1); // the spare row
 }

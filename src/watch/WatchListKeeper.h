@@ -10,12 +10,14 @@
 #include <span>
 
 class GridModel;
+class ListFileWatch;
 class SwitchTimer;
 
 // Keeps the watch list and everything read from it: the grid's SYMBOL
 // column with its spare row below the last scrip, the file, and the refresh
 // timer. It loads the list, adds and deletes scrips, saves after each
-// change, and decides when a refresh may run.
+// change, and decides when a refresh may run. When the file changes on disk
+// by another hand (an editor, a sync tool), the list is read from it again.
 //
 // Every refresh waits in a nested event loop, so the user can add, delete or
 // close meanwhile. At most one refresh runs at a time: the timer runs again
@@ -49,7 +51,7 @@ public:
     // Start-up: the file into the list and the grid, the first refresh, the
     // spare row, and the timer when the list holds a scrip.
     void load();
-    // Appends a picked scrip, fetches its first quote and saves.
+    // Appends a picked scrip, saves the list and fetches the scrip's first quote.
     Added add(const QString &symbol);
     // Deletes the scrip of a grid row now, or once the running refresh ends.
     void chooseDelete(int row);
@@ -57,7 +59,7 @@ public:
     void close();
 
 signals:
-    // A list file that is there but cannot be read, and is never written this run.
+    // A list file that is there but cannot be read, and is not written while it cannot.
     void loadFailed(const QString &message);
     void saveFailed(const QString &message);
 
@@ -67,7 +69,12 @@ private:
     void save();
     void resumeTimer();
     void deleteChosen();
-    QStringList fileRows() const;
+    QStringList symbols() const;
+    void catchUpWithFile();
+    void readFileAgain();
+    void becameUnreadable(const QString &failure);
+    void reloadFrom(const QStringList &scrips);
+    void showList(const QStringList &wanted);
 
     QString m_scripsPath;
     GridModel *m_grid;
@@ -78,5 +85,8 @@ private:
     std::deque<quint64> m_pendingDeletes; // entries chosen, in the order chosen
     int m_refreshesRunning = 0;
     bool m_closing = false;
-    QString m_unreadableFile; // why the file could not be read; then it is never replaced
+    bool m_watching = false;  // the file is watched once the list it held is shown
+    QString m_unreadableFile; // why the file could not be read; then it is not replaced
+    ListFileWatch *m_fileWatch;
+    QStringList m_fileScrips; // the scrips the file held when last read or written
 };
