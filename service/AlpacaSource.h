@@ -21,9 +21,6 @@ public:
     QByteArray search(QStringView text) override;
     bool ownUserOnly() const override { return true; }
 
-    const ProviderScheduler &scheduler() const { return m_scheduler; }
-    const ProviderAssets &assets() const { return m_assets; }
-
 private:
     qint64 nowMs() const { return m_clock.elapsed(); }
 

@@ -155,9 +155,6 @@ void ProviderAssets::keep(const QByteArray &json) const
 void ProviderAssets::use(Catalogue catalogue)
 {
     auto shared = std::make_shared<const Catalogue>(std::move(catalogue));
-    {
-        const QMutexLocker locker(&m_mutex);
-        m_catalogue = std::move(shared);
-    }
-    emit updated();
+    const QMutexLocker locker(&m_mutex);
+    m_catalogue = std::move(shared);
 }

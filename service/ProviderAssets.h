@@ -38,9 +38,6 @@ public:
     // *error, when the text is not such an array.
     static bool read(const QByteArray &json, Catalogue *catalogue, QString *error);
 
-signals:
-    void updated();
-
 private:
     QString keptPath() const;
     void loadKept();

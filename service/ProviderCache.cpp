@@ -136,7 +136,9 @@ void ProviderCache::store(const QStringList &batch, const std::vector<std::pair<
     QSet<int> asked;
     for (const QString &symbol : batch) {
         if (const int index = m_symbols.indexOf(symbol); index >= 0) {
+            // Not answered now, no line: an old snapshot would pass for a fresh one.
             m_entries[size_t(index)].fetchedMs = nowMs;
+            m_entries[size_t(index)].known = false;
             asked.insert(index);
         }
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "protocol/QuoteProtocol.h"
 #include "service/Catalogue.h"
 #include "service/ScripQuote.h"
 
@@ -20,7 +21,7 @@ class ProviderCache
 {
 public:
     // Symbols kept at most: a few of the longest lists, so memory stays bounded.
-    static constexpr int kMaxSymbols = 4 * 32765;
+    static constexpr int kMaxSymbols = 4 * QuoteProtocol::kLongestList;
 
     struct Lines
     {
@@ -45,7 +46,7 @@ public:
     qint64 nextDueMs(qint64 nowMs, qint64 refreshMs) const;
 
     // What the provider answered for the batch asked at nowMs: a symbol of
-    // the batch missing from quotes keeps no line until the provider has one.
+    // the batch missing from quotes has no line until the provider has one.
     void store(const QStringList &batch, const std::vector<std::pair<QString, ScripQuote>> &quotes, qint64 nowMs);
     // Forgets the symbols that nobody asked for within keepMs.
     void forgetIdle(qint64 nowMs);

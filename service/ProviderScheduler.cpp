@@ -92,7 +92,6 @@ void ProviderScheduler::send(const QStringList &batch)
     request.setRawHeader("APCA-API-SECRET-KEY", m_settings.secretKey);
     request.setTransferTimeout(m_settings.timeoutMs);
     m_inFlight = true;
-    ++m_sent;
     m_sentAt.push_back(m_clock());
     qCDebug(lcProvider) << "asking for" << batch.size() << "snapshots," << url.toEncoded().size() << "bytes of URL";
     QNetworkReply *reply = m_network.get(request);

@@ -33,8 +33,6 @@ public:
     void wake();
     // True once the provider refused the key: nothing more is asked.
     bool keyRefused() const { return m_keyRefused; }
-    // Requests sent so far.
-    int requestsSent() const { return m_sent; }
 
 private:
     enum class Outcome { Stored, Failed, RateLimited, Refused, TooLong, Skipped };
@@ -58,7 +56,6 @@ private:
     QTimer m_timer; // the next look at what is due
     bool m_inFlight = false;
     std::atomic<bool> m_keyRefused{false};
-    int m_sent = 0;
     int m_budget;                // requests a window, as the provider last said
     std::deque<qint64> m_sentAt; // within the last window
     qint64 m_blockedUntil = 0;   // 429 or nothing remaining: ask nothing before this

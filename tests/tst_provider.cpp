@@ -159,6 +159,8 @@ private slots:
         QCOMPARE(reply.headers(QuoteProtocol::kSourceHeader), QList<QByteArray>{"Alpaca, IEX"});
         QCOMPARE(fake.snapshotRequests(), 1);
         QCOMPARE(fake.symbolsOf(0), (QStringList{"AAPL", "MSFT", "NOSUCH"}));
+        fake.removeSnapshot("MSFT"); // no longer answered: its old snapshot is not passed on as new
+        QTRY_COMPARE_WITH_TIMEOUT(linesOf(service, "MSFT,AAPL").count('\n'), 1, 2000);
     }
 
     void symbolsNewToARequestKeepTheLinesBeforeThem()

@@ -1000,6 +1000,16 @@ private slots:
                                               << "";
         QTest::newRow("stray argument") << "8425"
                                         << "";
+        QTest::newRow("provider") << "--seed 1 --source alpaca --feed sip --provider-url http://127.0.0.1:9"
+                                  << "8425 1 0 0 example.com";
+        QTest::newRow("unknown source") << "--source yahoo"
+                                        << "";
+        QTest::newRow("unknown feed") << "--feed otc"
+                                      << "";
+        QTest::newRow("provider address with a query") << "--provider-url http://127.0.0.1:9/?key=x"
+                                                       << "";
+        QTest::newRow("assets address not http") << "--assets-url file:///etc/passwd"
+                                                 << "";
     }
 
     void options()

@@ -27,6 +27,7 @@ public:
     // The snapshot object served for symbol, as JSON text ("null" maps the
     // symbol to null); a symbol without one is left out of the reply.
     void setSnapshot(const QString &symbol, const QByteArray &json) { m_snapshots.insert(symbol, json); }
+    void removeSnapshot(const QString &symbol) { m_snapshots.remove(symbol); }
     void setAssets(const QByteArray &json) { m_assets = json; }
     void setMaxUrlBytes(int bytes) { m_maxUrlBytes = bytes; }
     // The budget each reply states in X-RateLimit-Limit.
