@@ -413,6 +413,7 @@ void tst_WatchList::gridAndListAgreeRowByRow_data()
         << "+A +B +C t:-2;=A,C,E +F" << QStringList{"A", "C", "E", "F"};
     QTest::newRow("an add and a delete in a refresh") << "+A +B t:+C;-1 t -1" << QStringList{"C"};
     QTest::newRow("emptied by another hand") << "+A +B = +C t" << QStringList{"C"};
+    QTest::newRow("typed into a new file") << "=A,B" << QStringList{"A", "B"};
 }
 
 void tst_WatchList::gridAndListAgreeRowByRow()
@@ -436,6 +437,7 @@ void tst_WatchList::gridAndListAgreeRowByRow()
             QFAIL(qPrintable(QStringLiteral("after ") + step));
     }
     QCOMPARE(gridSymbols(), finally + QStringList{QString()});
+    QVERIFY(m_keeper->timer()->isEnabled()); // refreshing the list, however it came
 }
 
 void tst_WatchList::act(const QString &step)

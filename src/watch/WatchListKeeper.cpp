@@ -37,7 +37,7 @@ WatchListKeeper::WatchListKeeper(const QString &scripsPath, GridModel *grid, int
     m_timer->setInterval(kRefreshIntervalMs);
     m_timer->setTimerType(Qt::PreciseTimer); // a coarse timer may tick up to 5% early
     connect(m_timer, &QTimer::timeout, this, &WatchListKeeper::refreshTick);
-    connect(m_fileWatch, &ListFileWatch::changed, this, &WatchListKeeper::readFileAgain);
+    connect(m_fileWatch, &ListFileWatch::changed, this, &WatchListKeeper::fileChanged);
 }
 
 void WatchListKeeper::load()
@@ -250,6 +250,15 @@ void WatchListKeeper::catchUpWithFile()
 {
     if (m_watching && !m_closing && m_fileWatch->takeChange())
         readFileAgain();
+}
+
+// A list that came by hand to a program that started with none is refreshed
+// too; a running timer keeps its interval.
+void WatchListKeeper::fileChanged()
+{
+    readFileAgain();
+    if (m_watching && m_list.size() > 0 && !m_timer->isEnabled())
+        resumeTimer();
 }
 
 // Shows what the file holds now, when another hand changed its list. The
