@@ -115,6 +115,7 @@ private slots:
     void twoListsDoNotBlockEachOther();
     void aListThroughALinkedFolderIsTheSameList();
     void aLinkedListFileIsTheSameListAsItsTarget();
+    void aListWhoseFolderIsNotMadeYetIsNamedAsLaterStartsNameIt();
     void theSocketIsInAFolderOnlyTheUserEnters_data();
     void theSocketIsInAFolderOnlyTheUserEnters();
     void aRunningCopyIsFoundWhenItsLockWasRemoved();
@@ -266,6 +267,18 @@ void tst_ListGuard::aLinkedListFileIsTheSameListAsItsTarget()
     QVERIFY(first.acquire());
     ListGuard second(path(QStringLiteral("program/Scrips.dat")));
     QVERIFY(!second.acquire());
+}
+
+void tst_ListGuard::aListWhoseFolderIsNotMadeYetIsNamedAsLaterStartsNameIt()
+{
+    // A first start of an installed copy, its data folder behind a linked home.
+    QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("real")));
+    QVERIFY(QFile::link(path(QStringLiteral("real")), path(QStringLiteral("home"))));
+    ListGuard first(path(QStringLiteral("home/data/Scrips.dat")));
+    QVERIFY(first.acquire());
+    ListGuard second(path(QStringLiteral("home/data/Scrips.dat")));
+    QVERIFY(!second.acquire());
+    QVERIFY(second.askRunningCopyToShow(500));
 }
 
 void tst_ListGuard::theSocketIsInAFolderOnlyTheUserEnters_data()

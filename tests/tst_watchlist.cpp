@@ -3,6 +3,7 @@
 #include "watch/ListFileWatch.h"
 #include "watch/ListReload.h"
 #include "watch/QuoteGridColumns.h"
+#include "watch/ScripsFile.h"
 #include "watch/SwitchTimer.h"
 #include "watch/WatchList.h"
 #include "watch/WatchListKeeper.h"
@@ -43,12 +44,15 @@ private slots:
     void ownSavesAreNotChangesByAnotherHand();
     void aListThatBecomesUnreadableStaysInTheWindow_data();
     void aListThatBecomesUnreadableStaysInTheWindow();
-    void aReloadWhileARefreshWaitsKeepsDeletesWithTheirRows();
+    void gridAndListAgreeRowByRow_data();
+    void gridAndListAgreeRowByRow();
 
 private:
     QString path() const { return m_dir->filePath(QStringLiteral("Scrips.dat")); }
     void start(const QString &scripsPath);
     QStringList gridSymbols() const;
+    void act(const QString &step);
+    void checkGridAndListAgree();
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<GridModel> m_grid;
@@ -122,10 +126,12 @@ void tst_WatchList::stringFileAndGridAreReadFromTheEntries()
 void tst_WatchList::deleteRemovesOnlyTheRowsOwnOccurrence()
 {
     WatchList list;
-    const quint64 first = list.append(QStringLiteral("ABC"));
-    list.append(QStringLiteral("X"));
-    const quint64 second = list.append(QStringLiteral("ABC"));
-    list.append(QStringLiteral("A,B"));
+    const quint64 first = 1;
+    const quint64 second = 3;
+    list.append(QStringLiteral("ABC"), first);
+    list.append(QStringLiteral("X"), 2);
+    list.append(QStringLiteral("ABC"), second);
+    list.append(QStringLiteral("A,B"), 4);
     QCOMPARE(list.text(), QStringLiteral(",ABC,,X,,ABC,,A,B,"));
     QVERIFY(list.contains("B")); // a comma inside a symbol reads as two symbols
 
@@ -259,45 +265,30 @@ void tst_WatchList::timerStaysOffWhileAnAddsFirstFetchWaits()
 
 void tst_WatchList::reloadKeepsTheRowsThatCanStay_data()
 {
-    QTest::addColumn<QString>("shown");
-    QTest::addColumn<QString>("wanted");
+    QTest::addColumn<QString>("change"); // the rows shown > the file's list
     QTest::addColumn<qint64>("maxMoves");
     QTest::addColumn<QString>("kept"); // per shown row: 1 kept, 0 removed
     QTest::addColumn<int>("appendFrom");
     const qint64 any = 1'000'000;
-    QTest::newRow("the same") << "A B C"
-                              << "A B C" << any << "111" << 3;
-    QTest::newRow("one appended") << "A B"
-                                  << "A B C" << any << "11" << 2;
-    QTest::newRow("one removed amid") << "A B C"
-                                      << "A C" << any << "101" << 2;
-    QTest::newRow("the last removed") << "A B C"
-                                      << "A B" << any << "110" << 2;
-    QTest::newRow("one inserted amid") << "A B C"
-                                       << "A X B C" << any << "100" << 1;
-    QTest::newRow("one inserted on top") << "A B"
-                                         << "X A B" << any << "00" << 0;
-    QTest::newRow("moved to the top") << "A B C"
-                                      << "C A B" << any << "001" << 1;
-    QTest::newRow("a duplicate kept once") << "A A"
-                                           << "A" << any << "10" << 1;
-    QTest::newRow("emptied") << "A B"
-                             << "" << any << "00" << 0;
-    QTest::newRow("removals within the bound") << "A B C D"
-                                               << "A D" << qint64(2) << "1001" << 2;
-    QTest::newRow("past the bound made anew") << "A B C D E"
-                                              << "A C E" << qint64(2) << "10000" << 1;
+    QTest::newRow("one appended") << "A B > A B C" << any << "11" << 2;
+    QTest::newRow("one removed amid") << "A B C > A C" << any << "101" << 2;
+    QTest::newRow("one inserted amid") << "A B C > A X B C" << any << "100" << 1;
+    QTest::newRow("one inserted on top") << "A B > X A B" << any << "00" << 0;
+    QTest::newRow("moved to the top") << "A B C > C A B" << any << "001" << 1;
+    QTest::newRow("a duplicate kept once") << "A A > A" << any << "10" << 1;
+    QTest::newRow("removals within the bound") << "A B C D > A D" << qint64(2) << "1001" << 2;
+    QTest::newRow("past the bound made anew") << "A B C D E > A C E" << qint64(2) << "10000" << 1;
 }
 
 void tst_WatchList::reloadKeepsTheRowsThatCanStay()
 {
-    QFETCH(QString, shown);
-    QFETCH(QString, wanted);
+    QFETCH(QString, change);
     QFETCH(qint64, maxMoves);
     QFETCH(QString, kept);
     QFETCH(int, appendFrom);
+    const QStringList sides = change.split(u'>');
     const ListReload::Plan plan =
-        ListReload::plan(shown.split(u' ', Qt::SkipEmptyParts), wanted.split(u' ', Qt::SkipEmptyParts), maxMoves);
+        ListReload::plan(sides[0].split(u' ', Qt::SkipEmptyParts), sides[1].split(u' ', Qt::SkipEmptyParts), maxMoves);
     QString keep;
     for (bool row : plan.keep)
         keep += row ? u'1' : u'0';
@@ -409,21 +400,78 @@ void tst_WatchList::aListThatBecomesUnreadableStaysInTheWindow()
     QCOMPARE(loadFailed.size(), 1); // said once
 }
 
-void tst_WatchList::aReloadWhileARefreshWaitsKeepsDeletesWithTheirRows()
+void tst_WatchList::gridAndListAgreeRowByRow_data()
 {
-    TestHelpers::writeFile(path(), "A\r\nB\r\nC\r\nD\r\n");
+    // Steps: +S adds S, -N deletes row N, =A,B has the file hold A and B
+    // (written by another hand), t refreshes; t:X;Y does X and Y while the refresh waits.
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<QStringList>("finally");
+    QTest::newRow("adds and deletes") << "+A +B +C -2 +D -1" << QStringList{"C", "D"};
+    QTest::newRow("a reload between") << "+A +B =A,X,B +C -3" << QStringList{"A", "X", "C"};
+    QTest::newRow("deletes chosen in a refresh, then a reload") << "+A +B +C t:-1;-3 =B,D" << QStringList{"B", "D"};
+    QTest::newRow("a reload in a refresh drops a delete's row")
+        << "+A +B +C t:-2;=A,C,E +F" << QStringList{"A", "C", "E", "F"};
+    QTest::newRow("an add and a delete in a refresh") << "+A +B t:+C;-1 t -1" << QStringList{"C"};
+    QTest::newRow("emptied by another hand") << "+A +B = +C t" << QStringList{"C"};
+    QTest::newRow("typed into a new file") << "=A,B" << QStringList{"A", "B"};
+}
+
+void tst_WatchList::gridAndListAgreeRowByRow()
+{
+    QFETCH(QString, steps);
+    QFETCH(QStringList, finally);
     start(path());
-    m_duringRefresh = [this] {
-        m_keeper->chooseDelete(2); // B, which the edit removes
-        m_keeper->chooseDelete(3); // C, which stays
-        TestHelpers::writeFile(path(), "A\r\nC\r\nD\r\nE\r\n");
-        QTRY_COMPARE(gridSymbols(), (QStringList{"A", "C", "D", "E", ""}));
-    };
-    m_keeper->refreshTick();
-    QVERIFY(!m_duringRefresh);
-    QCOMPARE(gridSymbols(), (QStringList{"A", "D", "E", ""}));
-    QCOMPARE(TestHelpers::readFile(path()), QByteArray("A\r\nD\r\nE\r\n\r\n"));
-    QVERIFY(m_keeper->timer()->isEnabled());
+    for (const QString &step : steps.split(u' ')) {
+        if (step.startsWith(u"t:")) {
+            const QStringList during = step.mid(2).split(u';');
+            m_duringRefresh = [this, during] {
+                for (const QString &inner : during)
+                    act(inner);
+            };
+            m_keeper->refreshTick();
+        } else {
+            act(step);
+        }
+        checkGridAndListAgree();
+        if (QTest::currentTestFailed())
+            QFAIL(qPrintable(QStringLiteral("after ") + step));
+    }
+    QCOMPARE(gridSymbols(), finally + QStringList{QString()});
+    QVERIFY(m_keeper->timer()->isEnabled()); // refreshing the list, however it came
+}
+
+void tst_WatchList::act(const QString &step)
+{
+    const QString operand = step.mid(1);
+    if (step.startsWith(u'+')) {
+        m_keeper->add(operand);
+    } else if (step.startsWith(u'-')) {
+        m_keeper->chooseDelete(operand.toInt());
+    } else if (step.startsWith(u'=')) {
+        const QStringList scrips = operand.split(u',', Qt::SkipEmptyParts);
+        TestHelpers::writeFile(path(), scrips.join(QStringLiteral("\r\n")).toLatin1());
+        const QString text = scrips.isEmpty() ? QString() : u',' + scrips.join(QStringLiteral(",,")) + u',';
+        QTRY_COMPARE(m_keeper->list().text(), text);
+    } else if (step == u"t") {
+        m_keeper->refreshTick();
+    }
+}
+
+// Row by row: the same symbol under the same identity, the spare row below
+// the last, and the file holding the list.
+void tst_WatchList::checkGridAndListAgree()
+{
+    const std::vector<WatchList::Entry> &entries = m_keeper->list().entries();
+    QCOMPARE(m_grid->rowCount(), int(entries.size()) + 1);
+    QStringList saved;
+    for (int row = 1; row <= int(entries.size()); ++row) {
+        QCOMPARE(m_grid->text(row, Col::Symbol), entries[size_t(row - 1)].symbol);
+        QCOMPARE(m_grid->rowId(row), entries[size_t(row - 1)].id);
+        saved.append(entries[size_t(row - 1)].symbol);
+    }
+    QCOMPARE(m_grid->text(m_grid->rowCount(), Col::Symbol), QString());
+    if (!m_keeper->list().text().isEmpty() || QFileInfo::exists(path()))
+        QCOMPARE(ScripsFile::load(path()).scrips, saved);
 }
 
 QTEST_GUILESS_MAIN(tst_WatchList)

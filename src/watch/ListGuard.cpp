@@ -17,9 +17,12 @@ const QByteArray kShowRequest = "show\n";
 
 // The same list reached by other names (a linked folder, "..") is the same
 // list, and so is a linked list file and its target, which saves go through to.
+// The list's folder is made first, as the lock beside the list needs it, so
+// that a first start names the list as every later start does.
 QString canonicalList(const QString &scripsPath)
 {
     const QFileInfo list(scripsPath);
+    QDir().mkpath(list.absolutePath());
     const QString target = list.canonicalFilePath(); // empty while the file is not there yet
     if (!target.isEmpty())
         return target;
@@ -58,7 +61,6 @@ bool ListGuard::acquire()
         qCDebug(lcList) << "a running copy answers on" << m_socketName;
         return false;
     }
-    QDir().mkpath(QFileInfo(m_lock.path()).absolutePath());
     const ListLock::Taken taken = m_lock.take();
     if (taken == ListLock::Taken::HeldByAnother) {
         qCDebug(lcList) << "the list's lock" << m_lock.path() << "is held";

@@ -78,25 +78,33 @@ bool ListLock::create()
     const int fd = ::open(encoded(m_path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0)
         return false;
-    // EWOULDBLOCK cannot happen on a file just made; a file system without
-    // locks leaves the file's words alone to speak for its holder.
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
-        qCDebug(lcList) << "the lock" << m_path << "is a file only: its file system keeps no locks";
-    const QByteArray text = contents();
-    const bool written = ::write(fd, text.constData(), size_t(text.size())) == text.size();
     struct stat status
     {
     };
-    if (!written || ::fstat(fd, &status) != 0) {
-        const int error = errno;
-        ::unlink(encoded(m_path).constData());
+    ::fstat(fd, &status);
+    m_device = quint64(status.st_dev);
+    m_inode = quint64(status.st_ino);
+    // Another start that judged the new file before it was locked takes it
+    // over and removes it: this start then finds it locked, or its name
+    // leading elsewhere, and has lost. A file system without locks leaves
+    // the file's words alone to speak for its holder.
+    bool lost = false;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        lost = errno == EWOULDBLOCK;
+        if (!lost)
+            qCDebug(lcList) << "the lock" << m_path << "is a file only: its file system keeps no locks";
+    }
+    const QByteArray text = contents();
+    const bool written = !lost && ::write(fd, text.constData(), size_t(text.size())) == text.size();
+    const int writeError = errno;
+    if (!written || !nameLeadsToOurs()) {
+        if (!lost && nameLeadsToOurs())
+            ::unlink(encoded(m_path).constData());
         ::close(fd);
-        errno = error;
+        errno = written || lost ? EEXIST : writeError;
         return false;
     }
     m_fd = fd;
-    m_device = quint64(status.st_dev);
-    m_inode = quint64(status.st_ino);
     return true;
 }
 

@@ -25,11 +25,11 @@ bool WatchList::contains(const QString &symbol) const
     return text().contains(u',' + symbol + u',');
 }
 
-quint64 WatchList::append(const QString &symbol)
+void WatchList::append(const QString &symbol, quint64 id)
 {
-    m_entries.push_back({symbol, m_nextId++});
+    Q_ASSERT(m_entries.empty() || id > m_entries.back().id);
+    m_entries.push_back({symbol, id});
     m_textCurrent = false;
-    return m_entries.back().id;
 }
 
 bool WatchList::remove(quint64 id)

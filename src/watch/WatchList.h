@@ -6,10 +6,12 @@
 #include <QtGlobal>
 #include <vector>
 
-// The watch list: the ordered scrips the user keeps, each with an identity
-// that stays with it while entries above it come and go. This is the one
-// place the list lives; the watch-list string ",A,,B,,C,", the grid's rows
-// and the file's lines are all read from it.
+// The watch list: the ordered scrips the user keeps. An entry carries the
+// identity of the grid row that shows it (GridModel::rowId), the one identity
+// a row has: it stays with the entry while entries above it come and go, and
+// pending deletes and price history are bound to it. The grid's SYMBOL column
+// shows the same entries row by row; the watch-list string ",A,,B,,C," and
+// the file's lines are read from the list.
 class WatchList
 {
 public:
@@ -31,9 +33,10 @@ public:
     // A symbol is listed when the string holds "," + symbol + ",".
     bool contains(const QString &symbol) const;
 
-    // Appends the symbol under a new identity, which it returns. Identities
-    // grow down the list, since entries are only ever added at its end.
-    quint64 append(const QString &symbol);
+    // Appends the symbol under its grid row's identity. Identities grow down
+    // the list, as they do down the grid, since rows are only ever added at
+    // the end.
+    void append(const QString &symbol, quint64 id);
     // Removes the entry; false when it is gone already.
     bool remove(quint64 id);
     // The entry's position from 0, or -1 when it is gone.
@@ -44,7 +47,6 @@ public:
 
 private:
     std::vector<Entry> m_entries;
-    quint64 m_nextId = 1;
     mutable QString m_text;
     mutable bool m_textCurrent = true;
 };

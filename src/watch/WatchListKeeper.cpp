@@ -37,7 +37,7 @@ WatchListKeeper::WatchListKeeper(const QString &scripsPath, GridModel *grid, int
     m_timer->setInterval(kRefreshIntervalMs);
     m_timer->setTimerType(Qt::PreciseTimer); // a coarse timer may tick up to 5% early
     connect(m_timer, &QTimer::timeout, this, &WatchListKeeper::refreshTick);
-    connect(m_fileWatch, &ListFileWatch::changed, this, &WatchListKeeper::readFileAgain);
+    connect(m_fileWatch, &ListFileWatch::changed, this, &WatchListKeeper::fileChanged);
 }
 
 void WatchListKeeper::load()
@@ -105,11 +105,13 @@ bool WatchListKeeper::appendLoaded(const QStringList &scrips)
     return true;
 }
 
+// Each entry takes the identity of the row that shows it.
 void WatchListKeeper::showAppended(std::span<const QString> symbols)
 {
-    for (const QString &symbol : symbols)
-        m_list.append(symbol);
+    const int first = m_grid->rowCount() + 1;
     m_grid->appendRows(m_symbolColumn, symbols);
+    for (size_t i = 0; i < symbols.size(); ++i)
+        m_list.append(symbols[i], m_grid->rowId(first + int(i)));
 }
 
 WatchListKeeper::Added WatchListKeeper::add(const QString &symbol)
@@ -125,7 +127,8 @@ WatchListKeeper::Added WatchListKeeper::add(const QString &symbol)
     const int row = m_grid->rowCount(); // the spare row receives the scrip
     m_grid->setRowCount(row + 1);
     m_grid->setText(row, m_symbolColumn, symbol);
-    const quint64 added = m_list.append(symbol);
+    const quint64 added = m_grid->rowId(row);
+    m_list.append(symbol, added);
 
     // Saved before the first fetch waits, so that the file holds the list
     // whatever happens meanwhile; deletes chosen from here on wait.
@@ -247,6 +250,15 @@ void WatchListKeeper::catchUpWithFile()
 {
     if (m_watching && !m_closing && m_fileWatch->takeChange())
         readFileAgain();
+}
+
+// A list that came by hand to a program that started with none is refreshed
+// too; a running timer keeps its interval.
+void WatchListKeeper::fileChanged()
+{
+    readFileAgain();
+    if (m_watching && m_list.size() > 0 && !m_timer->isEnabled())
+        resumeTimer();
 }
 
 // Shows what the file holds now, when another hand changed its list. The

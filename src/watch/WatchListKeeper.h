@@ -71,6 +71,7 @@ private:
     void deleteChosen();
     QStringList symbols() const;
     void catchUpWithFile();
+    void fileChanged();
     void readFileAgain();
     void becameUnreadable(const QString &failure);
     void reloadFrom(const QStringList &scrips);
