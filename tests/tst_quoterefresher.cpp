@@ -1,3 +1,4 @@
+#include "quotes/PriceChart.h"
 #include "quotes/QuoteRefresher.h"
 #include "watch/GridModel.h"
 #include "watch/QuoteGridColumns.h"
@@ -66,6 +67,8 @@ private slots:
     void theStatusSaysWhetherThePricesAreCurrent();
     void eachRowTellsWhenItsQuoteCameWithItsPrices();
     void pricesStayWithTheirRowsWhateverOrderRowsArriveIn();
+    void chartDrawsEachPriceAtItsOwnHeight_data();
+    void chartDrawsEachPriceAtItsOwnHeight();
     void emptyReplyChangesNoCell();
     void emptySymbolRowEndsThePass();
     void closingStopsThePainting();
@@ -465,7 +468,7 @@ void tst_QuoteRefresher::eachRowTellsWhenItsQuoteCameWithItsPrices()
     const std::optional<PriceHistory::Track> track = history.find(7);
     QVERIFY(track->prices.size() <= size_t(PriceHistory::kMaxPoints));
     QVERIFY(track->prices.size() >= size_t(PriceHistory::kMaxPoints / 2));
-    QCOMPARE(track->prices.back(), 100000.0f);
+    QCOMPARE(track->prices.back(), 100000.0);
     QVERIFY(std::is_sorted(track->prices.begin(), track->prices.end()));
 }
 
@@ -480,10 +483,10 @@ static void recordRefresh(PriceHistory &history, const Recorded &prices)
     history.endRefresh();
 }
 
-static std::vector<float> pricesOf(const PriceHistory &history, quint64 row)
+static std::vector<double> pricesOf(const PriceHistory &history, quint64 row)
 {
     const std::optional<PriceHistory::Track> track = history.find(row);
-    return track ? track->prices : std::vector<float>{-1};
+    return track ? track->prices : std::vector<double>{-1};
 }
 
 void tst_QuoteRefresher::pricesStayWithTheirRowsWhateverOrderRowsArriveIn()
@@ -492,11 +495,11 @@ void tst_QuoteRefresher::pricesStayWithTheirRowsWhateverOrderRowsArriveIn()
     recordRefresh(history, {{5, 50, 1000}, {9, 90, 1000}});
     recordRefresh(history, {{2, 20, 2000}, {9, 91, 2000}, {7, 70, 2000}, {3, 30, 2000}}); // 2, 3 and 7 above others
     recordRefresh(history, {{2, 21, 3000}, {3, 31, 3000}, {5, 51, 3000}, {7, 71, 3000}, {9, 92, 3000}});
-    QCOMPARE(pricesOf(history, 2), (std::vector<float>{20, 21}));
-    QCOMPARE(pricesOf(history, 3), (std::vector<float>{30, 31}));
-    QCOMPARE(pricesOf(history, 5), (std::vector<float>{50, 51})); // no point where it was not answered
-    QCOMPARE(pricesOf(history, 7), (std::vector<float>{70, 71}));
-    QCOMPARE(pricesOf(history, 9), (std::vector<float>{90, 91, 92}));
+    QCOMPARE(pricesOf(history, 2), (std::vector<double>{20, 21}));
+    QCOMPARE(pricesOf(history, 3), (std::vector<double>{30, 31}));
+    QCOMPARE(pricesOf(history, 5), (std::vector<double>{50, 51})); // no point where it was not answered
+    QCOMPARE(pricesOf(history, 7), (std::vector<double>{70, 71}));
+    QCOMPARE(pricesOf(history, 9), (std::vector<double>{90, 91, 92}));
     QCOMPARE(history.find(5)->updated.toMSecsSinceEpoch(), 3000);
     QVERIFY(!history.find(4));
 
@@ -505,10 +508,54 @@ void tst_QuoteRefresher::pricesStayWithTheirRowsWhateverOrderRowsArriveIn()
     history.prune([](quint64 row) { return row == 3 || row == 7; });
     QCOMPARE(history.size(), 3);
     QVERIFY(!history.find(3));
-    QCOMPARE(pricesOf(history, 2), (std::vector<float>{20, 21}));
-    QCOMPARE(pricesOf(history, 9), (std::vector<float>{90, 91, 92, 93}));
+    QCOMPARE(pricesOf(history, 2), (std::vector<double>{20, 21}));
+    QCOMPARE(pricesOf(history, 9), (std::vector<double>{90, 91, 92, 93}));
     recordRefresh(history, {{2, 22, 5000}, {5, 52, 5000}, {9, 94, 5000}});
-    QCOMPARE(pricesOf(history, 5), (std::vector<float>{50, 51, 52}));
+    QCOMPARE(pricesOf(history, 5), (std::vector<double>{50, 51, 52}));
+}
+
+// Where the chart's line crosses a column of pixels: the mean height of its ink.
+static double lineHeightAt(const QImage &chart, int x)
+{
+    double ink = 0;
+    double weighted = 0;
+    for (int y = 0; y < chart.height(); ++y) {
+        const double darkness = 255 - qRed(chart.pixel(x, y));
+        ink += darkness;
+        weighted += darkness * y;
+    }
+    return ink > 0 ? weighted / ink : -1;
+}
+
+void tst_QuoteRefresher::chartDrawsEachPriceAtItsOwnHeight_data()
+{
+    QTest::addColumn<QList<double>>("prices");
+    QTest::addColumn<QList<double>>("heights"); // of the first, middle and last point: 0 bottom, 1 top
+    QTest::newRow("a rise") << QList<double>{10, 15, 20} << QList<double>{0, 0.5, 1};
+    QTest::newRow("a level price") << QList<double>{5, 5, 5} << QList<double>{0.5, 0.5, 0.5};
+    QTest::newRow("paise on nine million")
+        << QList<double>{9000000.45, 9000000.50, 9000000.55} << QList<double>{0, 0.5, 1};
+    QTest::newRow("a fall of one paisa") << QList<double>{9000000.01, 9000000.00, 9000000.00} << QList<double>{1, 0, 0};
+}
+
+// Through the history that keeps the prices, as a tooltip draws them.
+void tst_QuoteRefresher::chartDrawsEachPriceAtItsOwnHeight()
+{
+    QFETCH(QList<double>, prices);
+    QFETCH(QList<double>, heights);
+    PriceHistory history;
+    for (double price : prices)
+        recordRefresh(history, {{1, price, 0}});
+    const QImage chart = PriceChart::draw(history.find(1)->prices);
+    const int margin = 3;
+    const double usable = chart.height() - 2 * margin;
+    const QList<int> columns{margin + 1, chart.width() / 2, chart.width() - margin - 2};
+    for (int i = 0; i < 3; ++i) {
+        const double expected = margin + usable * (1 - heights[i]);
+        const double drawn = lineHeightAt(chart, columns[i]);
+        QVERIFY2(qAbs(drawn - expected) < 2.5,
+                 qPrintable(QStringLiteral("point %1 at y %2, not %3").arg(i).arg(drawn).arg(expected)));
+    }
 }
 
 QTEST_MAIN(tst_QuoteRefresher)

@@ -164,7 +164,7 @@ void QuoteRefresher::paintRow(int row, const QuoteNumbers &quote, bool FirstFetc
     grid.setNumber(row, High, quote.High);
     grid.setNumber(row, Low, quote.Low);
     grid.setInteger(row, Volume, quote.Volume);
-    m_history.record(grid.rowId(row), quote.Ltp, m_paintedAtMs);
+    m_history.record(grid.rowId(row), grid.shownNumber(row, Ltp), m_paintedAtMs); // the chart moves as the cell does
 }
 
 void QuoteRefresher::stampPaintTime()
