@@ -14,6 +14,7 @@
 #include <QContextMenuEvent>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -37,6 +38,7 @@ struct FakeQuotes
     QStringList urls;
     bool holdOpen = false;
     bool silent = false;
+    QString fields = QStringLiteral("1,2,100,(+1%),UP,3,4,5,6,7"); // every answer's numbers
     QEventLoop *pending = nullptr;
     std::function<void()> duringFetch;
 
@@ -66,7 +68,7 @@ struct FakeQuotes
         QString reply;
         const QString list = url.section(QStringLiteral("scr="), 1).section(u'&', 0, 0);
         for (const QString &symbol : list.split(u',', Qt::SkipEmptyParts))
-            reply += symbol.toUpper() + QStringLiteral(",1,2,100,(+1%),UP,3,4,5,6,7\r\n");
+            reply += symbol.toUpper() + u',' + fields + QStringLiteral("\r\n");
         return reply.toLatin1();
     }
 
@@ -110,6 +112,8 @@ private slots:
     void ctrlCWithNothingSelectedCopiesTheCurrentRow();
     void statusLineSaysHowCurrentThePricesAre();
     void rowToolTipTellsWhenItsQuoteWasUpdated();
+    void numbersAreNeverCut_data();
+    void numbersAreNeverCut();
 
 private:
     std::unique_ptr<frmTickerloom> start(const QByteArray *fileBytes);
@@ -703,6 +707,44 @@ void tst_MainWindow::rowToolTipTellsWhenItsQuoteWasUpdated()
     QTRY_VERIFY(QToolTip::isVisible());
     QVERIFY2(QToolTip::text().contains(QStringLiteral("09:15:05")), qPrintable(QToolTip::text()));
     QToolTip::hideText();
+}
+
+void tst_MainWindow::numbersAreNeverCut_data()
+{
+    QTest::addColumn<QString>("fields");
+    QTest::newRow("prices past a lakh") << QStringLiteral(
+        "130000.05,130000.10,130000.15,(+1.00%),UP,130000.20,130000.25,1000,130000.30,130000.35");
+    QTest::newRow("a thirteen-digit volume") << QStringLiteral("1,2,3,(+1%),UP,4,5,1234567890123,6,7");
+    QTest::newRow("a fall of thousands of percent") << QStringLiteral("1,2,3,(-12345.67%),DOWN,4,5,6,7,8");
+    QTest::newRow("the largest prices") << QStringLiteral(
+        "-99999999.99,99999999.99,88888888.88,(+1%),UP,4,5,-999999999999999,6,7");
+}
+
+void tst_MainWindow::numbersAreNeverCut()
+{
+    QFETCH(QString, fields);
+    auto window = startShown("A\r\nB\r\n");
+    m_quotes.fields = fields;
+    window->OnRefreshTick();
+    SpreadGrid *view = window->quoteGrid();
+    QAbstractItemView *cells = view; // its full-text widths, as the cells' painter measures them
+    const auto checkWhole = [&](const char *when) {
+        for (int col = Col::Bid; col <= Col::Volume; ++col) {
+            if (col == Col::Trend)
+                continue;
+            QVERIFY2(view->columnWidth(col - 1) >= cells->sizeHintForColumn(col - 1),
+                     qPrintable(QStringLiteral("%1: column %2 is %3 px for \"%4\", which needs %5")
+                                    .arg(QLatin1String(when))
+                                    .arg(col)
+                                    .arg(view->columnWidth(col - 1))
+                                    .arg(gridOf(*window)->text(1, col))
+                                    .arg(cells->sizeHintForColumn(col - 1))));
+        }
+    };
+    checkWhole("painted");
+    view->horizontalHeader()->resizeSection(Col::Volume - 1, 10); // the user narrows a column
+    view->horizontalHeader()->resizeSection(Col::Ltp - 1, 10);
+    checkWhole("narrowed");
 }
 
 QTEST_MAIN(tst_MainWindow)

@@ -121,6 +121,29 @@ double GridModel::shownValue(int col, double value) const
     return NumberFormat::shownValue(value, m_specs[col - 1].decimals);
 }
 
+QString GridModel::widestNumberText(int col, int firstRow, int lastRow) const
+{
+    if (col < 1 || col > columnCount() || m_specs[col - 1].kind != CellKind::Number)
+        return QString();
+    const std::vector<double> &numbers = m_columns[col - 1].numbers;
+    firstRow = qMax(firstRow, 1);
+    lastRow = qMin(lastRow, int(numbers.size()));
+    double largest = -1;
+    bool negative = false;
+    for (int row = firstRow; row <= lastRow; ++row) {
+        const double value = numbers[size_t(row - 1)];
+        if (!std::isfinite(value))
+            continue;
+        largest = qMax(largest, std::fabs(value));
+        negative = negative || value < 0;
+    }
+    if (largest < 0)
+        return QString();
+    // A longer number never has fewer characters; the sign may stand on a shorter one.
+    const QString digits = NumberFormat::format(largest, m_specs[col - 1].decimals);
+    return negative ? u'-' + digits : digits;
+}
+
 bool GridModel::isEmptyOtherCell(int row, int col) const
 {
     if (!isCell(row, col))

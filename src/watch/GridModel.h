@@ -48,6 +48,9 @@ public:
     double shownNumber(int row, int col) const;
     // A value as the column's cells would show it.
     double shownValue(int col, double value) const;
+    // A text at least as long as the longest a number column shows in the
+    // rows from first to last: "" when none of them holds a number.
+    QString widestNumberText(int col, int firstRow, int lastRow) const;
     bool isEmpty(int row, int col) const;
     void setText(int row, int col, const QString &text);
     void setNumber(int row, int col, double value);
