@@ -1,6 +1,7 @@
 #include "quotes/QuoteRefresher.h"
 #include "watch/QuoteGridColumns.h"
 #include "watch/SpreadGrid.h"
+#include "watch/StatusLine.h"
 #include "watch/SwitchTimer.h"
 #include "watch/WatchList.h"
 #include "watch/frmTickerloom.h"
@@ -38,6 +39,7 @@ struct FakeQuotes
     QStringList urls;
     bool holdOpen = false;
     bool silent = false;
+    QStringList leftOut;                                           // symbols the service does not answer
     QString fields = QStringLiteral("1,2,100,(+1%),UP,3,4,5,6,7"); // every answer's numbers
     QEventLoop *pending = nullptr;
     std::function<void()> duringFetch;
@@ -68,7 +70,8 @@ struct FakeQuotes
         QString reply;
         const QString list = url.section(QStringLiteral("scr="), 1).section(u'&', 0, 0);
         for (const QString &symbol : list.split(u',', Qt::SkipEmptyParts))
-            reply += symbol.toUpper() + u',' + fields + QStringLiteral("\r\n");
+            if (!leftOut.contains(symbol))
+                reply += symbol.toUpper() + u',' + fields + QStringLiteral("\r\n");
         return reply.toLatin1();
     }
 
@@ -112,6 +115,8 @@ private slots:
     void ctrlCWithNothingSelectedCopiesTheCurrentRow();
     void statusLineSaysHowCurrentThePricesAre();
     void rowToolTipTellsWhenItsQuoteWasUpdated();
+    void aRowTheServiceStopsAnsweringReadsAsOld();
+    void screenReaderHearsTheStatusLineOnlyWhenItsStateChanges();
     void numbersAreNeverCut_data();
     void numbersAreNeverCut();
 
@@ -707,6 +712,63 @@ void tst_MainWindow::rowToolTipTellsWhenItsQuoteWasUpdated()
     QTRY_VERIFY(QToolTip::isVisible());
     QVERIFY2(QToolTip::text().contains(QStringLiteral("09:15:05")), qPrintable(QToolTip::text()));
     QToolTip::hideText();
+}
+
+void tst_MainWindow::aRowTheServiceStopsAnsweringReadsAsOld()
+{
+    QTime clock(14, 3, 5);
+    auto window = startShown("A\r\nB\r\nC\r\n", &clock);
+    GridModel *grid = gridOf(*window);
+    const auto cell = [grid](int row, int col, int role) { return grid->data(grid->index(row - 1, col - 1), role); };
+    clock = QTime(14, 3, 10);
+    window->OnRefreshTick();
+    clock = QTime(14, 3, 15);
+    m_quotes.leftOut = QStringList{"B", "C"};
+    window->OnRefreshTick();
+
+    auto *status = window->findChild<QLabel *>(QStringLiteral("lblStatus"));
+    QCOMPARE(status->text(), QStringLiteral("Updated 14:03:15 · 2 scrips not updated"));
+    QCOMPARE(cell(2, Col::Ltp, Qt::DisplayRole).toString(), QStringLiteral("100.00")); // kept, with its tick colour
+    QCOMPARE(grid->backColour(2, Col::Symbol), QuoteRefresher::kSameColour);
+    QVERIFY(cell(2, Col::Symbol, Qt::ForegroundRole) != cell(1, Col::Symbol, Qt::ForegroundRole));
+    QVERIFY(cell(2, Col::Symbol, Qt::FontRole).value<QFont>().italic());
+    QVERIFY(!cell(1, Col::Symbol, Qt::FontRole).value<QFont>().italic());
+    for (int col : {int(Col::Symbol), int(Col::Ltp), int(Col::Volume)}) {
+        const QString described = cell(2, col, Qt::AccessibleDescriptionRole).toString();
+        QVERIFY2(described.endsWith(QStringLiteral("not updated since 14:03:10")), qPrintable(described));
+    }
+    QCOMPARE(cell(1, Col::Symbol, Qt::AccessibleDescriptionRole).toString(), QStringLiteral("unchanged"));
+
+    m_quotes.leftOut.clear(); // answered again: the mark goes
+    window->OnRefreshTick();
+    QCOMPARE(cell(2, Col::Symbol, Qt::AccessibleDescriptionRole).toString(), QStringLiteral("unchanged"));
+    QCOMPARE(cell(2, Col::Symbol, Qt::ForegroundRole), cell(1, Col::Symbol, Qt::ForegroundRole));
+}
+
+void tst_MainWindow::screenReaderHearsTheStatusLineOnlyWhenItsStateChanges()
+{
+    QTime clock(14, 3, 5);
+    auto window = startShown("A\r\n", &clock);
+    auto *status = window->findChild<StatusLine *>(QStringLiteral("lblStatus"));
+    QSignalSpy announced(status, &StatusLine::announced);
+    const auto told = [&announced] { return int(announced.size()); };
+    QList<int> toldAfter;
+    for (int tick = 1; tick <= 3; ++tick) { // current, a new time every tick
+        clock = clock.addSecs(5);
+        window->OnRefreshTick();
+        QVERIFY2(heard(status).contains(status->text()), qPrintable(heard(status))); // read as it is now
+    }
+    toldAfter.append(told());
+    m_quotes.silent = true;
+    window->OnRefreshTick();
+    window->OnRefreshTick();
+    toldAfter.append(told());
+    m_quotes.silent = false;
+    window->OnRefreshTick();
+    toldAfter.append(told());
+    QVERIFY2(heard(status).contains(status->text()), qPrintable(heard(status)));
+    QCOMPARE(toldAfter, (QList<int>{0, 1, 2}));
+    QCOMPARE(announced.last().first().toString(), status->text());
 }
 
 void tst_MainWindow::numbersAreNeverCut_data()

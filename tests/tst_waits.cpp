@@ -70,6 +70,8 @@ private slots:
     void aMenuOpenWhenAQueuedDeleteRunsStaysWithItsRow();
     void deleteKeyDuringARefreshWaitsBoundToItsRow();
     void statusLineTurnsWithinOneRefreshOfTheServiceFallingSilent();
+    void statusLineTellsWhatTheReplySaid_data();
+    void statusLineTellsWhatTheReplySaid();
     void addDuringARefreshStartsNoSecondRefreshAndKeepsItsValues();
     void errorPagesPaintNothing_data();
     void errorPagesPaintNothing();
@@ -251,6 +253,40 @@ void tst_Waits::statusLineTurnsWithinOneRefreshOfTheServiceFallingSilent()
     m_server->setDefaultReply(quoteReply);
     m_window->OnRefreshTick(); // answered again
     QVERIFY2(updated.match(status->text()).hasMatch(), qPrintable(status->text()));
+}
+
+void tst_Waits::statusLineTellsWhatTheReplySaid_data()
+{
+    QTest::addColumn<QByteArray>("headers");
+    QTest::addColumn<bool>("withQuotes");
+    QTest::addColumn<QString>("said"); // after "Updated HH:MM:SS", or the whole line
+    QTest::newRow("the reply names its source")
+        << QByteArray("X-Quote-Source: simulated market\r\n") << true << QStringLiteral(" · simulated market");
+    QTest::newRow("the reply names none") << QByteArray() << true << QString();
+    QTest::newRow("markup stays text") << QByteArray("x-quote-source:  <b>Alpaca</b>,\tIEX \r\n") << true
+                                       << QStringLiteral(" · <b>Alpaca</b>, IEX");
+    QTest::newRow("answered without the scrips")
+        << QByteArray("X-Quote-Source: simulated market\r\n") << false
+        << QStringLiteral("The quote service answered without these scrips; prices from ");
+}
+
+void tst_Waits::statusLineTellsWhatTheReplySaid()
+{
+    QFETCH(QByteArray, headers);
+    QFETCH(bool, withQuotes);
+    QFETCH(QString, said);
+    start();
+    auto *status = m_window->findChild<QLabel *>(QStringLiteral("lblStatus"));
+    m_server->setDefaultReply([headers, withQuotes](const QByteArray &request) {
+        const QByteArray quotes = quoteReply(request);
+        return FakeHttpServer::ok(withQuotes ? quotes.mid(quotes.indexOf("\r\n\r\n") + 4) : QByteArray(), headers);
+    });
+    m_window->OnRefreshTick();
+    const QString pattern =
+        withQuotes ? QStringLiteral("^Updated \\d\\d:\\d\\d:\\d\\d") + QRegularExpression::escape(said) + u'$'
+                   : u'^' + QRegularExpression::escape(said) + QStringLiteral("\\d\\d:");
+    QVERIFY2(QRegularExpression(pattern).match(status->text()).hasMatch(), qPrintable(status->text()));
+    QCOMPARE(status->textFormat(), Qt::PlainText);
 }
 
 void tst_Waits::addDuringARefreshStartsNoSecondRefreshAndKeepsItsValues()

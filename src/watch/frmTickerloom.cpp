@@ -5,6 +5,7 @@
 #include "watch/ProgramIcon.h"
 #include "watch/QuoteGridColumns.h"
 #include "watch/SpreadGrid.h"
+#include "watch/StatusLine.h"
 #include "watch/SwitchTimer.h"
 #include "watch/TrendPictures.h"
 #include "watch/WatchListKeeper.h"
@@ -63,9 +64,9 @@ void frmTickerloom::createControls()
     connect(Command1, &QPushButton::clicked, this, &frmTickerloom::OnAddScrip);
 
     // The free space right of the button says how current the prices are.
-    lblStatus = new QLabel(this);
+    lblStatus = new StatusLine(this);
     lblStatus->setObjectName(QStringLiteral("lblStatus"));
-    lblStatus->setGeometry(100, 22, 840, 22); // its text is its accessible name, announced as it changes
+    lblStatus->setGeometry(100, 22, 840, 22);
 
     fpSpread1 = new SpreadGrid(QuoteGridColumns::specs(), this);
     fpSpread1->setObjectName(QStringLiteral("fpSpread1"));
@@ -100,7 +101,10 @@ void frmTickerloom::wireQuoteGrid(QuoteRefresher::Fetch fetch)
     grid->describeColour(QuoteRefresher::kSameColour, tr("unchanged"));
     m_refresher = new QuoteRefresher(grid, std::move(fetch), upPicture, downPicture, this);
     grid->setRowToolTip([refresher = m_refresher](int row) { return refresher->rowToolTip(row); });
-    connect(m_refresher, &QuoteRefresher::freshnessChanged, lblStatus, &QLabel::setText);
+    grid->setRowMark([refresher = m_refresher](int row) { return refresher->rowNotUpdated(row); },
+                     QuoteGridColumns::Symbol);
+    connect(m_refresher, &QuoteRefresher::rowMarksChanged, grid, &GridModel::rowMarksChanged);
+    connect(m_refresher, &QuoteRefresher::freshnessChanged, lblStatus, &StatusLine::setStatus);
     m_keeper->setRefreshes({
         [refresher = m_refresher](const QString &list, bool first) { refresher->RefreshQuotes(list, first); },
         [refresher = m_refresher](int row, bool first) { refresher->RefreshQuoteRow(row, first); },

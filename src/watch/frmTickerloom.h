@@ -7,6 +7,7 @@
 #include <QWidget>
 
 class QLabel;
+class StatusLine;
 class QMenu;
 class QAction;
 class QPushButton;
@@ -60,7 +61,7 @@ private:
     void showMessage(QMessageBox::Icon icon, const QString &text);
 
     QPushButton *Command1;
-    QLabel *lblStatus;
+    StatusLine *lblStatus;
     SpreadGrid *fpSpread1;
     QLabel *Image2;
     QLabel *Image1;
