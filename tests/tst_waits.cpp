@@ -12,6 +12,7 @@
 #include "support/TestHelpers.h"
 
 #include <QAction>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -72,6 +73,8 @@ private slots:
     void statusLineTurnsWithinOneRefreshOfTheServiceFallingSilent();
     void statusLineTellsWhatTheReplySaid_data();
     void statusLineTellsWhatTheReplySaid();
+    void windowShowsWaitingWhileTheFirstAnswerIsLate_data();
+    void windowShowsWaitingWhileTheFirstAnswerIsLate();
     void addDuringARefreshStartsNoSecondRefreshAndKeepsItsValues();
     void errorPagesPaintNothing_data();
     void errorPagesPaintNothing();
@@ -287,6 +290,58 @@ void tst_Waits::statusLineTellsWhatTheReplySaid()
                    : u'^' + QRegularExpression::escape(said) + QStringLiteral("\\d\\d:");
     QVERIFY2(QRegularExpression(pattern).match(status->text()).hasMatch(), qPrintable(status->text()));
     QCOMPARE(status->textFormat(), Qt::PlainText);
+}
+
+void tst_Waits::windowShowsWaitingWhileTheFirstAnswerIsLate_data()
+{
+    QTest::addColumn<bool>("secondStart");
+    QTest::newRow("after about a second") << false;
+    QTest::newRow("at once when a second start asks") << true;
+}
+
+void tst_Waits::windowShowsWaitingWhileTheFirstAnswerIsLate()
+{
+    QFETCH(bool, secondStart);
+    TestHelpers::writeFile(path(), "A\r\nBB\r\n");
+    m_server->holdWhen([](const QByteArray &request) { return request.contains("scr=,A,BB,"); });
+    m_window = std::make_unique<frmTickerloom>(path(), TestHelpers::programBytesFetch(this));
+    auto *status = m_window->findChild<QLabel *>(QStringLiteral("lblStatus"));
+    QElapsedTimer clock;
+    qint64 shownAfterMs = -1;
+    QString saidWhileWaiting;
+    QStringList rowsWhileWaiting;
+    bool timerOnWhileWaiting = true;
+    QTimer watch; // looks as the user would, until the window is there
+    connect(&watch, &QTimer::timeout, this, [&] {
+        if (secondStart && m_server->heldCount() > 0)
+            m_window->bringToFront();
+        if (!m_window->isVisible())
+            return;
+        watch.stop();
+        shownAfterMs = clock.elapsed();
+        saidWhileWaiting = status->text();
+        rowsWhileWaiting = symbols();
+        m_window->addScrip(QStringLiteral("CCC")); // the user goes on meanwhile
+        timerOnWhileWaiting = timer()->isEnabled();
+        m_server->releaseHeld();
+    });
+    clock.start();
+    watch.start(20);
+    m_window->OnWindowLoad();
+
+    QVERIFY2(shownAfterMs >= 0 && shownAfterMs < 1500, qPrintable(QString::number(shownAfterMs)));
+    QVERIFY(secondStart || shownAfterMs >= frmTickerloom::kShowWhileWaitingMs - 50);
+    QCOMPARE(saidWhileWaiting, QStringLiteral("Waiting for the quote service…"));
+    QCOMPARE(rowsWhileWaiting, (QStringList{"A", "BB", ""}));
+    QVERIFY(!timerOnWhileWaiting); // no tick starts a second refresh inside the first
+    QCOMPARE(symbols(), (QStringList{"A", "BB", "CCC", ""}));
+    QCOMPARE(TestHelpers::readFile(path()), QByteArray("A\r\nBB\r\nCCC\r\n\r\n"));
+    // The first answer paints as the start-up fetch would.
+    QCOMPARE(grid()->text(2, Col::Ltp), QStringLiteral("120.00"));
+    QCOMPARE(grid()->text(3, Col::Ltp), QStringLiteral("130.00"));
+    QCOMPARE(grid()->text(2, Col::Open), QStringLiteral("6.00"));
+    QVERIFY2(status->text().startsWith(QStringLiteral("Updated ")), qPrintable(status->text()));
+    QVERIFY(timer()->isEnabled());
 }
 
 void tst_Waits::addDuringARefreshStartsNoSecondRefreshAndKeepsItsValues()

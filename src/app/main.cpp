@@ -39,11 +39,14 @@ int main(int argc, char *argv[])
     network.setObjectName(QStringLiteral("Inet1"));
     const FetchSettings web{&network, frmData::kDefaultDeadlineMs, places.advertFolder};
     frmTickerloom window(places.scripsPath, [web](const QUrl &url) { return FetchUrlBytes(web, url); });
-    window.OnWindowLoad();
-    // Only now: the window is not shown, and takes no user action, until its list is loaded.
+    // Before the start-up refresh: a second start while it waits brings the window to the front.
     QObject::connect(&guard, &ListGuard::showRequested, &window, &frmTickerloom::bringToFront);
-    window.show();
-    const int exitCode = app.exec();
+    window.OnWindowLoad();
+    int exitCode = 0;
+    if (!window.isClosing()) { // closed while the start-up refresh waited
+        window.show();
+        exitCode = app.exec();
+    }
     frmTip::deleteAll();
     return exitCode;
 }

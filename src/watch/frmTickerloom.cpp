@@ -68,6 +68,10 @@ void frmTickerloom::createControls()
     lblStatus->setObjectName(QStringLiteral("lblStatus"));
     lblStatus->setGeometry(100, 22, 840, 22);
 
+    m_showWhileWaiting = new QTimer(this);
+    m_showWhileWaiting->setSingleShot(true);
+    connect(m_showWhileWaiting, &QTimer::timeout, this, [this] { show(); });
+
     fpSpread1 = new SpreadGrid(QuoteGridColumns::specs(), this);
     fpSpread1->setObjectName(QStringLiteral("fpSpread1"));
     fpSpread1->setGeometry(0, 62, 948, 370);
@@ -114,7 +118,25 @@ void frmTickerloom::wireQuoteGrid(QuoteRefresher::Fetch fetch)
 void frmTickerloom::OnWindowLoad()
 {
     fpSpread1->grid()->setLocked(true);
+    m_start = Start::Reading;
+    const QPointer<frmTickerloom> self(this);
+    const QMetaObject::Connection listed = connect(m_keeper, &WatchListKeeper::listed, this, &frmTickerloom::onListed);
     m_keeper->load();
+    if (!self)
+        return;
+    disconnect(listed);
+    m_showWhileWaiting->stop();
+    m_start = Start::Done;
+}
+
+// A start-up refresh that waits long for the service must not look like a
+// program that never started: the window shows with the list, waiting.
+void frmTickerloom::onListed()
+{
+    m_start = Start::Listed;
+    m_showWhileWaiting->start(kShowWhileWaitingMs);
+    if (std::exchange(m_frontAsked, false))
+        bringToFront();
 }
 
 const QString &frmTickerloom::watchListText() const
@@ -177,6 +199,11 @@ void frmTickerloom::OnWindowClose()
 
 void frmTickerloom::bringToFront()
 {
+    // Before the list stands in the grid the window would take an add into a half-read list.
+    if (m_start == Start::Reading) {
+        m_frontAsked = true;
+        return;
+    }
     setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
     raise();
