@@ -1,6 +1,7 @@
 #include "quotes/QuoteRefresher.h"
 #include "watch/QuoteGridColumns.h"
 #include "watch/SpreadGrid.h"
+#include "watch/StatusLine.h"
 #include "watch/SwitchTimer.h"
 #include "watch/WatchList.h"
 #include "watch/frmTickerloom.h"
@@ -14,6 +15,7 @@
 #include <QContextMenuEvent>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -37,6 +39,8 @@ struct FakeQuotes
     QStringList urls;
     bool holdOpen = false;
     bool silent = false;
+    QStringList leftOut;                                           // symbols the service does not answer
+    QString fields = QStringLiteral("1,2,100,(+1%),UP,3,4,5,6,7"); // every answer's numbers
     QEventLoop *pending = nullptr;
     std::function<void()> duringFetch;
 
@@ -66,7 +70,8 @@ struct FakeQuotes
         QString reply;
         const QString list = url.section(QStringLiteral("scr="), 1).section(u'&', 0, 0);
         for (const QString &symbol : list.split(u',', Qt::SkipEmptyParts))
-            reply += symbol.toUpper() + QStringLiteral(",1,2,100,(+1%),UP,3,4,5,6,7\r\n");
+            if (!leftOut.contains(symbol))
+                reply += symbol.toUpper() + u',' + fields + QStringLiteral("\r\n");
         return reply.toLatin1();
     }
 
@@ -110,6 +115,10 @@ private slots:
     void ctrlCWithNothingSelectedCopiesTheCurrentRow();
     void statusLineSaysHowCurrentThePricesAre();
     void rowToolTipTellsWhenItsQuoteWasUpdated();
+    void aRowTheServiceStopsAnsweringReadsAsOld();
+    void screenReaderHearsTheStatusLineOnlyWhenItsStateChanges();
+    void numbersAreNeverCut_data();
+    void numbersAreNeverCut();
 
 private:
     std::unique_ptr<frmTickerloom> start(const QByteArray *fileBytes);
@@ -703,6 +712,101 @@ void tst_MainWindow::rowToolTipTellsWhenItsQuoteWasUpdated()
     QTRY_VERIFY(QToolTip::isVisible());
     QVERIFY2(QToolTip::text().contains(QStringLiteral("09:15:05")), qPrintable(QToolTip::text()));
     QToolTip::hideText();
+}
+
+void tst_MainWindow::aRowTheServiceStopsAnsweringReadsAsOld()
+{
+    QTime clock(14, 3, 5);
+    auto window = startShown("A\r\nB\r\nC\r\n", &clock);
+    GridModel *grid = gridOf(*window);
+    const auto cell = [grid](int row, int col, int role) { return grid->data(grid->index(row - 1, col - 1), role); };
+    clock = QTime(14, 3, 10);
+    window->OnRefreshTick();
+    clock = QTime(14, 3, 15);
+    m_quotes.leftOut = QStringList{"B", "C"};
+    window->OnRefreshTick();
+
+    auto *status = window->findChild<QLabel *>(QStringLiteral("lblStatus"));
+    QCOMPARE(status->text(), QStringLiteral("Updated 14:03:15 · 2 scrips not updated"));
+    QCOMPARE(cell(2, Col::Ltp, Qt::DisplayRole).toString(), QStringLiteral("100.00")); // kept, with its tick colour
+    QCOMPARE(grid->backColour(2, Col::Symbol), QuoteRefresher::kSameColour);
+    QVERIFY(cell(2, Col::Symbol, Qt::ForegroundRole) != cell(1, Col::Symbol, Qt::ForegroundRole));
+    QVERIFY(cell(2, Col::Symbol, Qt::FontRole).value<QFont>().italic());
+    QVERIFY(!cell(1, Col::Symbol, Qt::FontRole).value<QFont>().italic());
+    for (int col : {int(Col::Symbol), int(Col::Ltp), int(Col::Volume)}) {
+        const QString described = cell(2, col, Qt::AccessibleDescriptionRole).toString();
+        QVERIFY2(described.endsWith(QStringLiteral("not updated since 14:03:10")), qPrintable(described));
+    }
+    QCOMPARE(cell(1, Col::Symbol, Qt::AccessibleDescriptionRole).toString(), QStringLiteral("unchanged"));
+
+    m_quotes.leftOut.clear(); // answered again: the mark goes
+    window->OnRefreshTick();
+    QCOMPARE(cell(2, Col::Symbol, Qt::AccessibleDescriptionRole).toString(), QStringLiteral("unchanged"));
+    QCOMPARE(cell(2, Col::Symbol, Qt::ForegroundRole), cell(1, Col::Symbol, Qt::ForegroundRole));
+}
+
+void tst_MainWindow::screenReaderHearsTheStatusLineOnlyWhenItsStateChanges()
+{
+    QTime clock(14, 3, 5);
+    auto window = startShown("A\r\n", &clock);
+    auto *status = window->findChild<StatusLine *>(QStringLiteral("lblStatus"));
+    QSignalSpy announced(status, &StatusLine::announced);
+    const auto told = [&announced] { return int(announced.size()); };
+    QList<int> toldAfter;
+    for (int tick = 1; tick <= 3; ++tick) { // current, a new time every tick
+        clock = clock.addSecs(5);
+        window->OnRefreshTick();
+        QVERIFY2(heard(status).contains(status->text()), qPrintable(heard(status))); // read as it is now
+    }
+    toldAfter.append(told());
+    m_quotes.silent = true;
+    window->OnRefreshTick();
+    window->OnRefreshTick();
+    toldAfter.append(told());
+    m_quotes.silent = false;
+    window->OnRefreshTick();
+    toldAfter.append(told());
+    QVERIFY2(heard(status).contains(status->text()), qPrintable(heard(status)));
+    QCOMPARE(toldAfter, (QList<int>{0, 1, 2}));
+    QCOMPARE(announced.last().first().toString(), status->text());
+}
+
+void tst_MainWindow::numbersAreNeverCut_data()
+{
+    QTest::addColumn<QString>("fields");
+    QTest::newRow("prices past a lakh") << QStringLiteral(
+        "130000.05,130000.10,130000.15,(+1.00%),UP,130000.20,130000.25,1000,130000.30,130000.35");
+    QTest::newRow("a thirteen-digit volume") << QStringLiteral("1,2,3,(+1%),UP,4,5,1234567890123,6,7");
+    QTest::newRow("a fall of thousands of percent") << QStringLiteral("1,2,3,(-12345.67%),DOWN,4,5,6,7,8");
+    QTest::newRow("the largest prices") << QStringLiteral(
+        "-99999999.99,99999999.99,88888888.88,(+1%),UP,4,5,-999999999999999,6,7");
+}
+
+void tst_MainWindow::numbersAreNeverCut()
+{
+    QFETCH(QString, fields);
+    auto window = startShown("A\r\nB\r\n");
+    m_quotes.fields = fields;
+    window->OnRefreshTick();
+    SpreadGrid *view = window->quoteGrid();
+    QAbstractItemView *cells = view; // its full-text widths, as the cells' painter measures them
+    const auto checkWhole = [&](const char *when) {
+        for (int col = Col::Bid; col <= Col::Volume; ++col) {
+            if (col == Col::Trend)
+                continue;
+            QVERIFY2(view->columnWidth(col - 1) >= cells->sizeHintForColumn(col - 1),
+                     qPrintable(QStringLiteral("%1: column %2 is %3 px for \"%4\", which needs %5")
+                                    .arg(QLatin1String(when))
+                                    .arg(col)
+                                    .arg(view->columnWidth(col - 1))
+                                    .arg(gridOf(*window)->text(1, col))
+                                    .arg(cells->sizeHintForColumn(col - 1))));
+        }
+    };
+    checkWhole("painted");
+    view->horizontalHeader()->resizeSection(Col::Volume - 1, 10); // the user narrows a column
+    view->horizontalHeader()->resizeSection(Col::Ltp - 1, 10);
+    checkWhole("narrowed");
 }
 
 QTEST_MAIN(tst_MainWindow)

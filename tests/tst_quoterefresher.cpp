@@ -1,4 +1,6 @@
+#include "quotes/PriceChart.h"
 #include "quotes/QuoteRefresher.h"
+#include "quotes/QuoteSource.h"
 #include "watch/GridModel.h"
 #include "watch/QuoteGridColumns.h"
 #include "watch/TrendPictures.h"
@@ -64,8 +66,15 @@ private slots:
     void openAndPreviousCloseComeOnceTheServiceAnswers();
     void volumesPastThirtyTwoBitsAreShown();
     void theStatusSaysWhetherThePricesAreCurrent();
+    void statusWordsFollowTheState_data();
+    void statusWordsFollowTheState();
+    void sourceWordsAreKeptPrintableAndShort_data();
+    void sourceWordsAreKeptPrintableAndShort();
+    void rowsTheLatestRefreshLeftOutAreMarkedWithTheirTime();
     void eachRowTellsWhenItsQuoteCameWithItsPrices();
     void pricesStayWithTheirRowsWhateverOrderRowsArriveIn();
+    void chartDrawsEachPriceAtItsOwnHeight_data();
+    void chartDrawsEachPriceAtItsOwnHeight();
     void emptyReplyChangesNoCell();
     void emptySymbolRowEndsThePass();
     void closingStopsThePainting();
@@ -416,7 +425,11 @@ void tst_QuoteRefresher::theStatusSaysWhetherThePricesAreCurrent()
     QTime now(14, 3, 5);
     board.refresher.setClock([&now] { return QDateTime(QDate(2026, 12, 7), now); });
     QStringList said;
-    connect(&board.refresher, &QuoteRefresher::freshnessChanged, [&said](const QString &text) { said.append(text); });
+    int changes = 0;
+    connect(&board.refresher, &QuoteRefresher::freshnessChanged, [&](const QString &text, bool changed) {
+        said.append(text);
+        changes += changed;
+    });
     board.refresh(true); // no answer yet at start
     board.reply = "A,1,2,3";
     board.refresh(false);
@@ -428,15 +441,128 @@ void tst_QuoteRefresher::theStatusSaysWhetherThePricesAreCurrent()
     now = QTime(14, 3, 20);
     board.reply = "A,1,2,3";
     board.refresh(false);
+    board.refresh(false);
     const QStringList expected{
+        "Waiting for the quote service…",
         "No answer from the quote service",
         "Updated 14:03:05",
         "No answer from the quote service; prices from 14:03:05",
-        "No answer from the quote service; prices from 14:03:05",
+        "The quote service answered without this scrip; prices from 14:03:05",
+        "Updated 14:03:20",
         "Updated 14:03:20",
     };
     QCOMPARE(said, expected);
+    QCOMPARE(changes, 6); // every change of the kind of answer, not the same kind again
     QVERIFY(!board.refresher.freshness().isStale());
+}
+
+void tst_QuoteRefresher::statusWordsFollowTheState_data()
+{
+    using Answer = QuoteFreshness::Answer;
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QDateTime>("lastQuotes");
+    QTest::addColumn<int>("notUpdated");
+    QTest::addColumn<int>("listed");
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("said");
+    const QDate today(2026, 12, 8);
+    const QDateTime morning(today, QTime(9, 15, 2));
+    const QDateTime lastNight(today.addDays(-1), QTime(23, 59, 53));
+    const QDateTime none;
+    const auto row = [](const char *name, Answer answer, const QDateTime &at, int notUpdated, int listed,
+                        const char *source, const char *said) {
+        QTest::newRow(name) << int(answer) << at << notUpdated << listed << QString::fromUtf8(source)
+                            << QString::fromUtf8(said);
+    };
+    row("nothing asked yet", Answer::NotAsked, none, 0, 0, "", "");
+    row("waiting", Answer::Waiting, none, 0, 3, "", "Waiting for the quote service…");
+    row("current", Answer::Quotes, morning, 0, 3, "", "Updated 09:15:02");
+    row("current, from a source", Answer::Quotes, morning, 0, 3, "simulated market",
+        "Updated 09:15:02 · simulated market");
+    row("one left out", Answer::Quotes, morning, 1, 3, "", "Updated 09:15:02 · 1 scrip not updated");
+    row("many left out", Answer::Quotes, morning, 1200, 3000, "Alpaca, IEX",
+        "Updated 09:15:02 · Alpaca, IEX · 1,200 scrips not updated");
+    row("yesterday's", Answer::Quotes, lastNight, 0, 3, "", "Updated 7 Dec 2026 23:59:53");
+    row("no answer", Answer::NoAnswer, none, 0, 3, "", "No answer from the quote service");
+    row("no answer, old prices", Answer::NoAnswer, morning, 0, 3, "simulated market",
+        "No answer from the quote service; prices from 09:15:02");
+    row("no answer since last night", Answer::NoAnswer, lastNight, 0, 3, "",
+        "No answer from the quote service; prices from 7 Dec 2026 23:59:53");
+    row("answered without the one", Answer::WithoutScrips, none, 0, 1, "",
+        "The quote service answered without this scrip");
+    row("answered without them", Answer::WithoutScrips, morning, 0, 2, "",
+        "The quote service answered without these scrips; prices from 09:15:02");
+}
+
+void tst_QuoteRefresher::statusWordsFollowTheState()
+{
+    QFETCH(int, answer);
+    QFETCH(QDateTime, lastQuotes);
+    QFETCH(int, notUpdated);
+    QFETCH(int, listed);
+    QFETCH(QString, source);
+    QFETCH(QString, said);
+    const QuoteFreshness::State state{QuoteFreshness::Answer(answer), lastQuotes, notUpdated, listed, source};
+    QCOMPARE(QuoteFreshness::text(state, QDate(2026, 12, 8)), said);
+}
+
+void tst_QuoteRefresher::sourceWordsAreKeptPrintableAndShort_data()
+{
+    QTest::addColumn<QByteArray>("header");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("plain") << QByteArray("simulated market") << QStringLiteral("simulated market");
+    QTest::newRow("none") << QByteArray() << QString();
+    QTest::newRow("spaces gathered") << QByteArray("  Alpaca,\t  IEX  ") << QStringLiteral("Alpaca, IEX");
+    QTest::newRow("control characters") << QByteArray("a\x01"
+                                                      "b\x7f\x1b[31mc")
+                                        << QStringLiteral("ab[31mc");
+    QTest::newRow("direction override") << QByteArray("IEX\xe2\x80\xae") << QStringLiteral("IEX");
+    QTest::newRow("broken UTF-8") << QByteArray("NSE\xff") << QStringLiteral("NSE");
+    QTest::newRow("UTF-8 words") << QByteArray("Börse Frankfurt") << QStringLiteral("Börse Frankfurt");
+    QTest::newRow("markup stays text") << QByteArray("<b>x</b>") << QStringLiteral("<b>x</b>");
+    QTest::newRow("too long") << QByteArray(300, 'x') << QString(QuoteSource::kMostCharacters - 1, u'x') + u'…';
+    QTest::newRow("exactly the bound") << QByteArray(QuoteSource::kMostCharacters, 'y')
+                                       << QString(QuoteSource::kMostCharacters, u'y');
+}
+
+void tst_QuoteRefresher::sourceWordsAreKeptPrintableAndShort()
+{
+    QFETCH(QByteArray, header);
+    QFETCH(QString, shown);
+    QCOMPARE(QuoteSource::shown(header), shown);
+}
+
+void tst_QuoteRefresher::rowsTheLatestRefreshLeftOutAreMarkedWithTheirTime()
+{
+    Board board({"A", "B", "C"});
+    QDateTime now(QDate(2026, 12, 7), QTime(23, 59, 53));
+    board.refresher.setClock([&now] { return now; });
+    QStringList said;
+    connect(&board.refresher, &QuoteRefresher::freshnessChanged, [&](const QString &text) { said.append(text); });
+    board.reply = "A,1,2,3\r\nB,1,2,3";
+    board.refresh(true);
+    QCOMPARE(said.last(), QStringLiteral("Updated 23:59:53 · 1 scrip not updated"));
+    QCOMPARE(board.refresher.rowNotUpdated(1), QString());
+    QCOMPARE(board.refresher.rowNotUpdated(3), QString()); // never answered: it shows nothing to pass for current
+
+    now = QDateTime(QDate(2026, 12, 8), QTime(0, 0, 3));
+    board.reply = "C,1,2,3";
+    board.refresh(false);
+    QCOMPARE(said.last(), QStringLiteral("Updated 00:00:03 · 2 scrips not updated"));
+    QCOMPARE(board.refresher.rowNotUpdated(1), QStringLiteral("not updated since 7 Dec 2026 23:59:53"));
+    QCOMPARE(board.refresher.rowNotUpdated(3), QString());
+    QVERIFY2(board.refresher.rowToolTip(2).contains(QStringLiteral("Quote updated 7 Dec 2026 23:59:53")),
+             qPrintable(board.refresher.rowToolTip(2)));
+    QCOMPARE(board.grid.text(1, Col::Ltp), QStringLiteral("3.00")); // still shown, now marked
+
+    now = now.addSecs(5);
+    board.reply.clear(); // no answer: every row is left out
+    board.refresh(false);
+    QCOMPARE(board.refresher.rowNotUpdated(3), QStringLiteral("not updated since 00:00:03"));
+    board.reply = "B,1,2,3";
+    board.refresher.RefreshQuoteRow(2, false); // a row's own refresh brings it up to date
+    QCOMPARE(board.refresher.rowNotUpdated(2), QString());
+    QCOMPARE(board.refresher.rowNotUpdated(1), QStringLiteral("not updated since 7 Dec 2026 23:59:53"));
 }
 
 void tst_QuoteRefresher::eachRowTellsWhenItsQuoteCameWithItsPrices()
@@ -465,7 +591,7 @@ void tst_QuoteRefresher::eachRowTellsWhenItsQuoteCameWithItsPrices()
     const std::optional<PriceHistory::Track> track = history.find(7);
     QVERIFY(track->prices.size() <= size_t(PriceHistory::kMaxPoints));
     QVERIFY(track->prices.size() >= size_t(PriceHistory::kMaxPoints / 2));
-    QCOMPARE(track->prices.back(), 100000.0f);
+    QCOMPARE(track->prices.back(), 100000.0);
     QVERIFY(std::is_sorted(track->prices.begin(), track->prices.end()));
 }
 
@@ -480,10 +606,10 @@ static void recordRefresh(PriceHistory &history, const Recorded &prices)
     history.endRefresh();
 }
 
-static std::vector<float> pricesOf(const PriceHistory &history, quint64 row)
+static std::vector<double> pricesOf(const PriceHistory &history, quint64 row)
 {
     const std::optional<PriceHistory::Track> track = history.find(row);
-    return track ? track->prices : std::vector<float>{-1};
+    return track ? track->prices : std::vector<double>{-1};
 }
 
 void tst_QuoteRefresher::pricesStayWithTheirRowsWhateverOrderRowsArriveIn()
@@ -492,11 +618,11 @@ void tst_QuoteRefresher::pricesStayWithTheirRowsWhateverOrderRowsArriveIn()
     recordRefresh(history, {{5, 50, 1000}, {9, 90, 1000}});
     recordRefresh(history, {{2, 20, 2000}, {9, 91, 2000}, {7, 70, 2000}, {3, 30, 2000}}); // 2, 3 and 7 above others
     recordRefresh(history, {{2, 21, 3000}, {3, 31, 3000}, {5, 51, 3000}, {7, 71, 3000}, {9, 92, 3000}});
-    QCOMPARE(pricesOf(history, 2), (std::vector<float>{20, 21}));
-    QCOMPARE(pricesOf(history, 3), (std::vector<float>{30, 31}));
-    QCOMPARE(pricesOf(history, 5), (std::vector<float>{50, 51})); // no point where it was not answered
-    QCOMPARE(pricesOf(history, 7), (std::vector<float>{70, 71}));
-    QCOMPARE(pricesOf(history, 9), (std::vector<float>{90, 91, 92}));
+    QCOMPARE(pricesOf(history, 2), (std::vector<double>{20, 21}));
+    QCOMPARE(pricesOf(history, 3), (std::vector<double>{30, 31}));
+    QCOMPARE(pricesOf(history, 5), (std::vector<double>{50, 51})); // no point where it was not answered
+    QCOMPARE(pricesOf(history, 7), (std::vector<double>{70, 71}));
+    QCOMPARE(pricesOf(history, 9), (std::vector<double>{90, 91, 92}));
     QCOMPARE(history.find(5)->updated.toMSecsSinceEpoch(), 3000);
     QVERIFY(!history.find(4));
 
@@ -505,10 +631,54 @@ void tst_QuoteRefresher::pricesStayWithTheirRowsWhateverOrderRowsArriveIn()
     history.prune([](quint64 row) { return row == 3 || row == 7; });
     QCOMPARE(history.size(), 3);
     QVERIFY(!history.find(3));
-    QCOMPARE(pricesOf(history, 2), (std::vector<float>{20, 21}));
-    QCOMPARE(pricesOf(history, 9), (std::vector<float>{90, 91, 92, 93}));
+    QCOMPARE(pricesOf(history, 2), (std::vector<double>{20, 21}));
+    QCOMPARE(pricesOf(history, 9), (std::vector<double>{90, 91, 92, 93}));
     recordRefresh(history, {{2, 22, 5000}, {5, 52, 5000}, {9, 94, 5000}});
-    QCOMPARE(pricesOf(history, 5), (std::vector<float>{50, 51, 52}));
+    QCOMPARE(pricesOf(history, 5), (std::vector<double>{50, 51, 52}));
+}
+
+// Where the chart's line crosses a column of pixels: the mean height of its ink.
+static double lineHeightAt(const QImage &chart, int x)
+{
+    double ink = 0;
+    double weighted = 0;
+    for (int y = 0; y < chart.height(); ++y) {
+        const double darkness = 255 - qRed(chart.pixel(x, y));
+        ink += darkness;
+        weighted += darkness * y;
+    }
+    return ink > 0 ? weighted / ink : -1;
+}
+
+void tst_QuoteRefresher::chartDrawsEachPriceAtItsOwnHeight_data()
+{
+    QTest::addColumn<QList<double>>("prices");
+    QTest::addColumn<QList<double>>("heights"); // of the first, middle and last point: 0 bottom, 1 top
+    QTest::newRow("a rise") << QList<double>{10, 15, 20} << QList<double>{0, 0.5, 1};
+    QTest::newRow("a level price") << QList<double>{5, 5, 5} << QList<double>{0.5, 0.5, 0.5};
+    QTest::newRow("paise on nine million")
+        << QList<double>{9000000.45, 9000000.50, 9000000.55} << QList<double>{0, 0.5, 1};
+    QTest::newRow("a fall of one paisa") << QList<double>{9000000.01, 9000000.00, 9000000.00} << QList<double>{1, 0, 0};
+}
+
+// Through the history that keeps the prices, as a tooltip draws them.
+void tst_QuoteRefresher::chartDrawsEachPriceAtItsOwnHeight()
+{
+    QFETCH(QList<double>, prices);
+    QFETCH(QList<double>, heights);
+    PriceHistory history;
+    for (double price : prices)
+        recordRefresh(history, {{1, price, 0}});
+    const QImage chart = PriceChart::draw(history.find(1)->prices);
+    const int margin = 3;
+    const double usable = chart.height() - 2 * margin;
+    const QList<int> columns{margin + 1, chart.width() / 2, chart.width() - margin - 2};
+    for (int i = 0; i < 3; ++i) {
+        const double expected = margin + usable * (1 - heights[i]);
+        const double drawn = lineHeightAt(chart, columns[i]);
+        QVERIFY2(qAbs(drawn - expected) < 2.5,
+                 qPrintable(QStringLiteral("point %1 at y %2, not %3").arg(i).arg(drawn).arg(expected)));
+    }
 }
 
 QTEST_MAIN(tst_QuoteRefresher)

@@ -12,6 +12,7 @@
 #include "support/TestHelpers.h"
 
 #include <QAction>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -70,6 +71,10 @@ private slots:
     void aMenuOpenWhenAQueuedDeleteRunsStaysWithItsRow();
     void deleteKeyDuringARefreshWaitsBoundToItsRow();
     void statusLineTurnsWithinOneRefreshOfTheServiceFallingSilent();
+    void statusLineTellsWhatTheReplySaid_data();
+    void statusLineTellsWhatTheReplySaid();
+    void windowShowsWaitingWhileTheFirstAnswerIsLate_data();
+    void windowShowsWaitingWhileTheFirstAnswerIsLate();
     void addDuringARefreshStartsNoSecondRefreshAndKeepsItsValues();
     void aListEditedWhileARefreshWaitsGetsOnlyItsOwnQuotes();
     void errorPagesPaintNothing_data();
@@ -252,6 +257,92 @@ void tst_Waits::statusLineTurnsWithinOneRefreshOfTheServiceFallingSilent()
     m_server->setDefaultReply(quoteReply);
     m_window->OnRefreshTick(); // answered again
     QVERIFY2(updated.match(status->text()).hasMatch(), qPrintable(status->text()));
+}
+
+void tst_Waits::statusLineTellsWhatTheReplySaid_data()
+{
+    QTest::addColumn<QByteArray>("headers");
+    QTest::addColumn<bool>("withQuotes");
+    QTest::addColumn<QString>("said"); // after "Updated HH:MM:SS", or the whole line
+    QTest::newRow("the reply names its source")
+        << QByteArray("X-Quote-Source: simulated market\r\n") << true << QStringLiteral(" · simulated market");
+    QTest::newRow("the reply names none") << QByteArray() << true << QString();
+    QTest::newRow("markup stays text") << QByteArray("x-quote-source:  <b>Alpaca</b>,\tIEX \r\n") << true
+                                       << QStringLiteral(" · <b>Alpaca</b>, IEX");
+    QTest::newRow("answered without the scrips")
+        << QByteArray("X-Quote-Source: simulated market\r\n") << false
+        << QStringLiteral("The quote service answered without these scrips; prices from ");
+}
+
+void tst_Waits::statusLineTellsWhatTheReplySaid()
+{
+    QFETCH(QByteArray, headers);
+    QFETCH(bool, withQuotes);
+    QFETCH(QString, said);
+    start();
+    auto *status = m_window->findChild<QLabel *>(QStringLiteral("lblStatus"));
+    m_server->setDefaultReply([headers, withQuotes](const QByteArray &request) {
+        const QByteArray quotes = quoteReply(request);
+        return FakeHttpServer::ok(withQuotes ? quotes.mid(quotes.indexOf("\r\n\r\n") + 4) : QByteArray(), headers);
+    });
+    m_window->OnRefreshTick();
+    const QString pattern =
+        withQuotes ? QStringLiteral("^Updated \\d\\d:\\d\\d:\\d\\d") + QRegularExpression::escape(said) + u'$'
+                   : u'^' + QRegularExpression::escape(said) + QStringLiteral("\\d\\d:");
+    QVERIFY2(QRegularExpression(pattern).match(status->text()).hasMatch(), qPrintable(status->text()));
+    QCOMPARE(status->textFormat(), Qt::PlainText);
+}
+
+void tst_Waits::windowShowsWaitingWhileTheFirstAnswerIsLate_data()
+{
+    QTest::addColumn<bool>("secondStart");
+    QTest::newRow("after about a second") << false;
+    QTest::newRow("at once when a second start asks") << true;
+}
+
+void tst_Waits::windowShowsWaitingWhileTheFirstAnswerIsLate()
+{
+    QFETCH(bool, secondStart);
+    TestHelpers::writeFile(path(), "A\r\nBB\r\n");
+    m_server->holdWhen([](const QByteArray &request) { return request.contains("scr=,A,BB,"); });
+    m_window = std::make_unique<frmTickerloom>(path(), TestHelpers::programBytesFetch(this));
+    auto *status = m_window->findChild<QLabel *>(QStringLiteral("lblStatus"));
+    QElapsedTimer clock;
+    qint64 shownAfterMs = -1;
+    QString saidWhileWaiting;
+    QStringList rowsWhileWaiting;
+    bool timerOnWhileWaiting = true;
+    QTimer watch; // looks as the user would, until the window is there
+    connect(&watch, &QTimer::timeout, this, [&] {
+        if (secondStart && m_server->heldCount() > 0)
+            m_window->bringToFront();
+        if (!m_window->isVisible())
+            return;
+        watch.stop();
+        shownAfterMs = clock.elapsed();
+        saidWhileWaiting = status->text();
+        rowsWhileWaiting = symbols();
+        m_window->addScrip(QStringLiteral("CCC")); // the user goes on meanwhile
+        timerOnWhileWaiting = timer()->isEnabled();
+        m_server->releaseHeld();
+    });
+    clock.start();
+    watch.start(20);
+    m_window->OnWindowLoad();
+
+    QVERIFY2(shownAfterMs >= 0 && shownAfterMs < 1500, qPrintable(QString::number(shownAfterMs)));
+    QVERIFY(secondStart || shownAfterMs >= frmTickerloom::kShowWhileWaitingMs - 50);
+    QCOMPARE(saidWhileWaiting, QStringLiteral("Waiting for the quote service…"));
+    QCOMPARE(rowsWhileWaiting, (QStringList{"A", "BB", ""}));
+    QVERIFY(!timerOnWhileWaiting); // no tick starts a second refresh inside the first
+    QCOMPARE(symbols(), (QStringList{"A", "BB", "CCC", ""}));
+    QCOMPARE(TestHelpers::readFile(path()), QByteArray("A\r\nBB\r\nCCC\r\n\r\n"));
+    // The first answer paints as the start-up fetch would.
+    QCOMPARE(grid()->text(2, Col::Ltp), QStringLiteral("120.00"));
+    QCOMPARE(grid()->text(3, Col::Ltp), QStringLiteral("130.00"));
+    QCOMPARE(grid()->text(2, Col::Open), QStringLiteral("6.00"));
+    QVERIFY2(status->text().startsWith(QStringLiteral("Updated ")), qPrintable(status->text()));
+    QVERIFY(timer()->isEnabled());
 }
 
 void tst_Waits::addDuringARefreshStartsNoSecondRefreshAndKeepsItsValues()

@@ -43,15 +43,14 @@ int main(int argc, char *argv[])
     const FetchSettings web{&network, frmData::kDefaultDeadlineMs, places.advertFolder};
     frmTickerloom window(places.scripsPath, [web](const QUrl &url) { return FetchUrlBytes(web, url); });
     QObject::connect(&ending, &ShutdownSignals::received, &window, &QWidget::close);
-    window.OnWindowLoad();
-    if (window.isClosing()) { // asked to end while the list loaded
-        frmTip::deleteAll();
-        return 0;
-    }
-    // Only now: the window is not shown, and takes no user action, until its list is loaded.
+    // Before the start-up refresh: a second start while it waits brings the window to the front.
     QObject::connect(&guard, &ListGuard::showRequested, &window, &frmTickerloom::bringToFront);
-    window.show();
-    const int exitCode = app.exec();
+    window.OnWindowLoad();
+    int exitCode = 0;
+    if (!window.isClosing()) { // asked to end while the list loaded or its first refresh waited
+        window.show();
+        exitCode = app.exec();
+    }
     frmTip::deleteAll();
     return exitCode;
 }

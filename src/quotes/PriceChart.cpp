@@ -12,16 +12,23 @@ constexpr int kWidth = 160;
 constexpr int kHeight = 48;
 constexpr int kMargin = 3;
 
-QPainterPath lineThrough(const std::vector<float> &prices)
+// Height from the chart's top of each price, lowest at the bottom and highest
+// at the top; a price that never moved is a level line across the middle.
+double yOf(double price, double low, double high)
+{
+    const double usableY = kHeight - 2 * kMargin;
+    if (!(high > low))
+        return kMargin + usableY / 2;
+    return kMargin + usableY - (price - low) / (high - low) * usableY;
+}
+
+QPainterPath lineThrough(const std::vector<double> &prices)
 {
     const auto [low, high] = std::minmax_element(prices.begin(), prices.end());
-    const double span = *high > *low ? double(*high) - double(*low) : 1.0;
     const double stepX = double(kWidth - 2 * kMargin) / double(std::max<size_t>(prices.size() - 1, 1));
-    const double usableY = kHeight - 2 * kMargin;
     QPainterPath path;
     for (size_t i = 0; i < prices.size(); ++i) {
-        const QPointF point(kMargin + double(i) * stepX,
-                            kMargin + usableY - (double(prices[i]) - double(*low)) / span * usableY);
+        const QPointF point(kMargin + double(i) * stepX, yOf(prices[i], *low, *high));
         if (i == 0)
             path.moveTo(point);
         else
@@ -32,7 +39,7 @@ QPainterPath lineThrough(const std::vector<float> &prices)
 
 } // namespace
 
-QImage draw(const std::vector<float> &prices)
+QImage draw(const std::vector<double> &prices)
 {
     QImage chart(kWidth, kHeight, QImage::Format_ARGB32_Premultiplied);
     chart.fill(Qt::white);
@@ -45,7 +52,7 @@ QImage draw(const std::vector<float> &prices)
     return chart;
 }
 
-QString asRichText(const std::vector<float> &prices)
+QString asRichText(const std::vector<double> &prices)
 {
     QByteArray png;
     QBuffer buffer(&png);

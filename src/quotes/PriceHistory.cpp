@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr float kNone = std::numeric_limits<float>::quiet_NaN();
+constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
 
 } // namespace
 
@@ -21,7 +21,7 @@ void PriceHistory::startRefresh(qsizetype rows)
         m_points.resize(kMaxPoints / 2);
         m_keepEvery *= 2;
     }
-    std::vector<float> point;
+    std::vector<double> point;
     point.reserve(size_t(qMax(rows, size())));
     point.resize(m_rowIds.size(), kNone);
     m_points.push_back(std::move(point));
@@ -50,20 +50,20 @@ void PriceHistory::record(quint64 rowId, double ltp, qint64 atMs)
         startRefresh();
     const qsizetype at = indexOf(rowId);
     if (at >= 0) {
-        m_points.back()[size_t(at)] = float(ltp);
+        m_points.back()[size_t(at)] = ltp;
         m_updatedMs[size_t(at)] = atMs;
     } else if (m_rowIds.empty() || rowId > m_rowIds.back()) {
-        appendRow(rowId, float(ltp), atMs);
+        appendRow(rowId, ltp, atMs);
     } else {
-        m_arrivals.push_back({rowId, float(ltp), atMs});
+        m_arrivals.push_back({rowId, ltp, atMs});
     }
 }
 
-void PriceHistory::appendRow(quint64 rowId, float price, qint64 atMs)
+void PriceHistory::appendRow(quint64 rowId, double price, qint64 atMs)
 {
     m_rowIds.push_back(rowId);
     m_updatedMs.push_back(atMs);
-    for (std::vector<float> &point : m_points)
+    for (std::vector<double> &point : m_points)
         point.push_back(kNone);
     m_points.back().back() = price;
     m_cursor = m_rowIds.size() - 1;
@@ -96,7 +96,7 @@ void PriceHistory::endRefresh()
     };
     reorder(m_rowIds);
     reorder(m_updatedMs);
-    for (std::vector<float> &point : m_points)
+    for (std::vector<double> &point : m_points)
         reorder(point);
     m_cursor = 0;
 }
@@ -107,7 +107,7 @@ std::optional<PriceHistory::Track> PriceHistory::find(quint64 rowId) const
     if (at < 0)
         return std::nullopt;
     Track track;
-    for (const std::vector<float> &point : m_points)
+    for (const std::vector<double> &point : m_points)
         if (!std::isnan(point[size_t(at)]))
             track.prices.push_back(point[size_t(at)]);
     track.updated = QDateTime::fromMSecsSinceEpoch(m_updatedMs[size_t(at)]);
@@ -125,7 +125,7 @@ void PriceHistory::keepRows(const std::vector<bool> &keep)
     };
     compact(m_rowIds);
     compact(m_updatedMs);
-    for (std::vector<float> &point : m_points)
+    for (std::vector<double> &point : m_points)
         compact(point);
     m_cursor = 0;
 }

@@ -12,6 +12,9 @@
 // for twice as many refreshes (the latest price of its stretch), so the
 // whole run stays in view.
 //
+// Prices are kept whole, as the grid shows them: single precision would blur
+// paise on prices of millions.
+//
 // A point holds one price per row, the rows in identity order, which is grid
 // order: a refresh writes its prices one after another, as it paints.
 class PriceHistory
@@ -21,7 +24,7 @@ public:
 
     struct Track
     {
-        std::vector<float> prices; // oldest first, the latest last
+        std::vector<double> prices; // oldest first, the latest last
         QDateTime updated;
     };
 
@@ -49,19 +52,19 @@ private:
     struct Arrival
     {
         quint64 rowId;
-        float price;
+        double price;
         qint64 atMs;
     };
 
     qsizetype indexOf(quint64 rowId) const;
-    void appendRow(quint64 rowId, float price, qint64 atMs);
+    void appendRow(quint64 rowId, double price, qint64 atMs);
     void keepRows(const std::vector<bool> &keep);
 
-    std::vector<quint64> m_rowIds;            // identity order
-    std::vector<qint64> m_updatedMs;          // per row
-    std::vector<std::vector<float>> m_points; // oldest first: a price per row, NaN for none
-    std::vector<Arrival> m_arrivals;          // new rows above others, placed at the refresh's end
-    int m_keepEvery = 1;                      // of the refreshes, every this many opens a point
+    std::vector<quint64> m_rowIds;             // identity order
+    std::vector<qint64> m_updatedMs;           // per row
+    std::vector<std::vector<double>> m_points; // oldest first: a price per row, NaN for none
+    std::vector<Arrival> m_arrivals;           // new rows above others, placed at the refresh's end
+    int m_keepEvery = 1;                       // of the refreshes, every this many opens a point
     int m_sinceKept = 0;
     mutable size_t m_cursor = 0; // where the last row was found: the next is most likely just below
 };

@@ -2,10 +2,15 @@
 
 #include "quotes/PriceChart.h"
 #include "quotes/QuoteRequest.h"
+#include "quotes/QuoteSource.h"
 #include "quotes/RefreshLog.h"
 #include "watch/GridModel.h"
 #include "watch/QuoteGridColumns.h"
 #include "web/ServiceAddress.h"
+
+#include "protocol/QuoteProtocol.h"
+
+#include <algorithm>
 
 using namespace QuoteGridColumns;
 
@@ -27,12 +32,13 @@ bool QuoteRefresher::GetQuotes(const QUrl &url)
     // Copies on the stack: this refresher may go while the fetch waits, and
     // a refresh run meanwhile may build another request.
     const Fetch fetch = m_fetch;
-    const QByteArray body = url.isEmpty() ? QByteArray() : fetch(QUrl(url));
+    const FetchedReply reply = url.isEmpty() ? FetchedReply() : fetch(QUrl(url));
     if (!self || !m_grid || m_closing) {
         qCDebug(lcRefresh) << "refresh dropped: the window closed while it waited";
         return false;
     }
-    m_quotes.read(body);
+    m_quotes.read(reply.body);
+    m_reply = {reply.answered, QuoteSource::shown(reply.header(QuoteProtocol::kSourceHeader))};
     return true;
 }
 
@@ -41,23 +47,31 @@ void QuoteRefresher::RefreshQuotes(const QString &watchList, bool FirstFetch)
     const ListedRows listed = listedRows();
     const bool withOpenClose = FirstFetch || listed.lackOpenClose;
     const std::optional<QString> base = ServiceAddress::base(); // none: a failed fetch
+    if (m_freshness.refreshStarted(listed.count))
+        sayFreshness(true);
     if (!GetQuotes(base ? allRowsUrl(*base, watchList, withOpenClose) : QUrl()))
         return;
     stampPaintTime();
     m_quotes.setAskersDistinct(!watchList.isEmpty() && watchList == m_distinctList);
-    Painted painted;
-    if (!m_quotes.isEmpty()) {
+    const bool anyQuote = !m_quotes.isEmpty();
+    if (anyQuote)
         m_history.startRefresh(listed.count);
-        painted = paintListedRows(listed.lastId, FirstFetch, withOpenClose);
+    const Painted painted = paintListedRows(listed.lastId, FirstFetch, withOpenClose);
+    if (anyQuote)
         m_history.endRefresh();
-    }
     // Every listed row found the first line of its symbol at its own position: the list's symbols differ.
     if (painted.asked == listed.count && painted.asked > 0 && m_quotes.answeredInOrder())
         m_distinctList = watchList;
     m_quotes.clear();
     forgetDeletedRows();
-    m_freshness.refreshEnded(painted.painted > 0, !watchList.isEmpty(), m_paintedAt.time());
-    emit freshnessChanged(m_freshness.text());
+    sayFreshness(
+        m_freshness.refreshEnded({m_reply.answered, painted.asked, painted.painted, m_paintedAt, m_reply.source}));
+    emit rowMarksChanged();
+}
+
+void QuoteRefresher::sayFreshness(bool answerChanged)
+{
+    emit freshnessChanged(m_freshness.text(m_clock().date()), answerChanged);
 }
 
 const QUrl &QuoteRefresher::allRowsUrl(const QString &base, const QString &watchList, bool withOpenClose)
@@ -83,11 +97,13 @@ QuoteRefresher::ListedRows QuoteRefresher::listedRows() const
     return listed;
 }
 
-// Paints the rows the reply answers.
+// Paints the rows the reply answers, and notes the others as left out.
 QuoteRefresher::Painted QuoteRefresher::paintListedRows(quint64 lastListed, bool FirstFetch, bool withOpenClose)
 {
     GridModel::Batch batch(*m_grid);
     const int rows = m_grid->rowCount();
+    const bool anyQuote = !m_quotes.isEmpty();
+    m_leftOut.clear();
     int painted = 0;
     int listed = 0;
     QuoteNumbers quote;
@@ -99,9 +115,11 @@ QuoteRefresher::Painted QuoteRefresher::paintListedRows(quint64 lastListed, bool
             break;
         ++listed;
         // The service answers in the order asked: row n's line is most likely the n-th.
-        if (m_quotes.find(symbol, row - 1, withOpenClose, quote)) {
+        if (anyQuote && m_quotes.find(symbol, row - 1, withOpenClose, quote)) {
             paintRow(row, quote, FirstFetch, withOpenClose);
             ++painted;
+        } else {
+            m_leftOut.push_back(m_grid->rowId(row));
         }
         if (m_closing)
             break;
@@ -133,6 +151,11 @@ void QuoteRefresher::RefreshQuoteRow(int row, bool FirstFetch)
     stampPaintTime();
     paintRow(now, *first, FirstFetch, FirstFetch);
     m_history.endRefresh();
+    const auto leftOut = std::lower_bound(m_leftOut.begin(), m_leftOut.end(), asked);
+    if (leftOut != m_leftOut.end() && *leftOut == asked) {
+        m_leftOut.erase(leftOut); // updated now
+        emit rowMarksChanged();
+    }
 }
 
 // Paints one row in the order that reads the LTP cell before it is written.
@@ -164,7 +187,7 @@ void QuoteRefresher::paintRow(int row, const QuoteNumbers &quote, bool FirstFetc
     grid.setNumber(row, High, quote.High);
     grid.setNumber(row, Low, quote.Low);
     grid.setInteger(row, Volume, quote.Volume);
-    m_history.record(grid.rowId(row), quote.Ltp, m_paintedAtMs);
+    m_history.record(grid.rowId(row), grid.shownNumber(row, Ltp), m_paintedAtMs); // the chart moves as the cell does
 }
 
 void QuoteRefresher::stampPaintTime()
@@ -179,6 +202,22 @@ void QuoteRefresher::forgetDeletedRows()
         m_history.prune([this](quint64 id) { return m_grid->rowOf(id) == 0; });
 }
 
+bool QuoteRefresher::isLeftOut(quint64 rowId) const
+{
+    return std::binary_search(m_leftOut.begin(), m_leftOut.end(), rowId);
+}
+
+QString QuoteRefresher::rowNotUpdated(int row) const
+{
+    if (!m_grid || m_leftOut.empty())
+        return QString();
+    const quint64 id = m_grid->rowId(row);
+    if (!isLeftOut(id))
+        return QString();
+    const std::optional<PriceHistory::Track> track = m_history.find(id);
+    return track ? tr("not updated since %1").arg(QuoteFreshness::when(track->updated, m_clock().date())) : QString();
+}
+
 QString QuoteRefresher::rowToolTip(int row) const
 {
     const QString symbol = m_grid ? m_grid->text(row, Symbol) : QString();
@@ -189,5 +228,5 @@ QString QuoteRefresher::rowToolTip(int row) const
     if (!track)
         return tr("%1<br>No quote has arrived yet").arg(name);
     return tr("%1<br>Quote updated %2<br>%3")
-        .arg(name, track->updated.toString(QStringLiteral("HH:mm:ss")), PriceChart::asRichText(track->prices));
+        .arg(name, QuoteFreshness::when(track->updated, m_clock().date()), PriceChart::asRichText(track->prices));
 }

@@ -12,6 +12,7 @@
 #include <QString>
 #include <QUrl>
 #include <functional>
+#include <vector>
 
 class GridModel;
 
@@ -56,11 +57,18 @@ public:
     const QuoteFreshness &freshness() const { return m_freshness; }
     // When the row's quote was last updated, and a chart of its prices.
     QString rowToolTip(int row) const;
+    // For a row that shows a quote the latest all-rows refresh left out: the
+    // words that say so ("not updated since 14:03:05"); else empty.
+    QString rowNotUpdated(int row) const;
     void setClock(Clock clock) { m_clock = std::move(clock); }
 
 signals:
-    // After every all-rows refresh: the words that say how current the prices are.
-    void freshnessChanged(const QString &text);
+    // When an all-rows refresh starts waiting and after it ends: the words
+    // that say how current the prices are, and whether the kind of answer
+    // changed (waiting, current, not answering), not only its time.
+    void freshnessChanged(const QString &text, bool answerChanged);
+    // The rows marked as left out by the latest refresh changed.
+    void rowMarksChanged();
 
 private:
     bool GetQuotes(const QUrl &url);
@@ -77,6 +85,12 @@ private:
         int asked = 0;   // listed rows still in the grid, each looked up in the reply
         int painted = 0; // of them, the rows the reply answered
     };
+    // What the fetch brought besides the quotes.
+    struct ReplyFacts
+    {
+        bool answered = false;
+        QString source;
+    };
 
     ListedRows listedRows() const;
     const QUrl &allRowsUrl(const QString &base, const QString &watchList, bool withOpenClose);
@@ -84,6 +98,8 @@ private:
     void paintRow(int row, const QuoteNumbers &quote, bool FirstFetch, bool withOpenClose);
     void stampPaintTime();
     void forgetDeletedRows();
+    void sayFreshness(bool answerChanged);
+    bool isLeftOut(quint64 rowId) const;
 
     QPointer<GridModel> m_grid;
     Fetch m_fetch;
@@ -95,6 +111,8 @@ private:
     PriceHistory m_history;
     QDateTime m_paintedAt; // the time of the refresh being painted
     qint64 m_paintedAtMs = 0;
+    ReplyFacts m_reply;             // of the latest fetch
+    std::vector<quint64> m_leftOut; // rows the latest all-rows refresh did not answer, in identity order
 
     // The last all-rows request and what it was built from: encoding and
     // parsing a long list cost more than the rest of the request, and the

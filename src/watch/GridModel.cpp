@@ -3,6 +3,7 @@
 #include "watch/NumberFormat.h"
 
 #include <QColor>
+#include <QFont>
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -19,6 +20,17 @@ QColor contrastingText(const QColor &back)
 {
     const double luminance = 0.299 * back.red() + 0.587 * back.green() + 0.114 * back.blue();
     return luminance < 140 ? QColor(Qt::white) : QColor(Qt::black);
+}
+
+// Text that still reads, but less than the text around it: halfway to the
+// back colour, or grey on the grid's own white.
+QColor mutedText(quint32 packedBgr)
+{
+    if (packedBgr == GridModel::kNoColour)
+        return QColor(110, 110, 110);
+    const QColor back = unpack(packedBgr);
+    const QColor text = contrastingText(back);
+    return QColor((back.red() + text.red()) / 2, (back.green() + text.green()) / 2, (back.blue() + text.blue()) / 2);
 }
 
 } // namespace
@@ -119,6 +131,29 @@ double GridModel::shownValue(int col, double value) const
     if (col < 1 || col > columnCount() || m_specs[col - 1].kind != CellKind::Number)
         return value;
     return NumberFormat::shownValue(value, m_specs[col - 1].decimals);
+}
+
+QString GridModel::widestNumberText(int col, int firstRow, int lastRow) const
+{
+    if (col < 1 || col > columnCount() || m_specs[col - 1].kind != CellKind::Number)
+        return QString();
+    const std::vector<double> &numbers = m_columns[col - 1].numbers;
+    firstRow = qMax(firstRow, 1);
+    lastRow = qMin(lastRow, int(numbers.size()));
+    double largest = -1;
+    bool negative = false;
+    for (int row = firstRow; row <= lastRow; ++row) {
+        const double value = numbers[size_t(row - 1)];
+        if (!std::isfinite(value))
+            continue;
+        largest = qMax(largest, std::fabs(value));
+        negative = negative || value < 0;
+    }
+    if (largest < 0)
+        return QString();
+    // A longer number never has fewer characters; the sign may stand on a shorter one.
+    const QString digits = NumberFormat::format(largest, m_specs[col - 1].decimals);
+    return negative ? u'-' + digits : digits;
 }
 
 bool GridModel::isEmptyOtherCell(int row, int col) const
@@ -351,7 +386,11 @@ QVariant GridModel::data(const QModelIndex &index, int role) const
     case Qt::BackgroundRole:
         return colour == kNoColour ? QVariant() : QVariant(unpack(colour));
     case Qt::ForegroundRole:
+        if (col == m_mutedColumn && !rowMark(row).isEmpty())
+            return mutedText(colour);
         return colour == kNoColour ? QVariant() : QVariant(contrastingText(unpack(colour)));
+    case Qt::FontRole:
+        return slantedIfMarked(row, col);
     case Qt::DecorationRole: {
         const int id = picture(row, col);
         return id == 0 ? QVariant() : QVariant(m_pictures[id - 1]);
@@ -361,13 +400,39 @@ QVariant GridModel::data(const QModelIndex &index, int role) const
         const QString words = spokenWords(row, col);
         return shown.isEmpty() || words.isEmpty() ? shown + words : shown + QStringLiteral(", ") + words;
     }
-    case Qt::AccessibleDescriptionRole:
-        return spokenWords(row, col);
+    case Qt::AccessibleDescriptionRole: {
+        const QString words = spokenWords(row, col);
+        const QString mark = rowMark(row);
+        return words.isEmpty() || mark.isEmpty() ? words + mark : words + QStringLiteral(", ") + mark;
+    }
     case Qt::ToolTipRole:
         return m_rowToolTip ? QVariant(m_rowToolTip(row)) : QVariant();
     default:
         return {};
     }
+}
+
+// A marked row's muted cell is slanted too, so that its mark never rests on colour alone.
+QVariant GridModel::slantedIfMarked(int row, int col) const
+{
+    if (col != m_mutedColumn || rowMark(row).isEmpty())
+        return {};
+    QFont slanted;
+    slanted.setItalic(true); // only the slant: the rest is the grid's own font
+    return slanted;
+}
+
+void GridModel::setRowMark(std::function<QString(int row)> mark, int mutedColumn)
+{
+    m_rowMark = std::move(mark);
+    m_mutedColumn = mutedColumn;
+}
+
+void GridModel::rowMarksChanged()
+{
+    if (m_rowCount > 0)
+        emit dataChanged(index(0, 0), index(m_rowCount - 1, columnCount() - 1),
+                         {Qt::ForegroundRole, Qt::FontRole, Qt::AccessibleDescriptionRole});
 }
 
 // What the cell's colour or picture tells, in words; empty when it tells nothing.

@@ -48,6 +48,9 @@ public:
     double shownNumber(int row, int col) const;
     // A value as the column's cells would show it.
     double shownValue(int col, double value) const;
+    // A text at least as long as the longest a number column shows in the
+    // rows from first to last: "" when none of them holds a number.
+    QString widestNumberText(int col, int firstRow, int lastRow) const;
     bool isEmpty(int row, int col) const;
     void setText(int row, int col, const QString &text);
     void setNumber(int row, int col, double value);
@@ -67,6 +70,13 @@ public:
 
     // The tooltip of every cell of a row, asked for when it is shown.
     void setRowToolTip(std::function<QString(int row)> toolTip) { m_rowToolTip = std::move(toolTip); }
+    // Marks rows whose contents are no longer current: the mark's words
+    // ("not updated since 14:03:05"), empty for a current row. A marked row's
+    // cell in mutedColumn shows muted and slanted, and every cell of it tells
+    // a screen reader the words. Asked for as cells are shown.
+    void setRowMark(std::function<QString(int row)> mark, int mutedColumn);
+    // What setRowMark's function says has changed, for any row.
+    void rowMarksChanged();
 
     // A locked grid lets the user select cells but never edit them.
     void setLocked(bool locked) { m_locked = locked; }
@@ -140,6 +150,8 @@ private:
         return numbers;
     }
     QString spokenWords(int row, int col) const;
+    QString rowMark(int row) const { return m_rowMark ? m_rowMark(row) : QString(); }
+    QVariant slantedIfMarked(int row, int col) const;
     void resizeColumns(int rows);
     void setNumberAsText(int row, int col, double value);
     bool isEmptyOtherCell(int row, int col) const;
@@ -171,6 +183,8 @@ private:
     QStringList m_pictureWords;
     QHash<quint32, QString> m_colourWords;
     std::function<QString(int row)> m_rowToolTip;
+    std::function<QString(int row)> m_rowMark;
+    int m_mutedColumn = 0;
     int m_rowCount = 0;
     bool m_locked = false;
 

@@ -10,6 +10,7 @@
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QStyle>
 #include <cmath>
 
 SpreadGrid::SpreadGrid(QList<GridModel::ColumnSpec> columns, QWidget *parent)
@@ -40,6 +41,19 @@ SpreadGrid::SpreadGrid(QList<GridModel::ColumnSpec> columns, QWidget *parent)
     connect(m_model, &QAbstractItemModel::modelReset, this, &SpreadGrid::keepActiveCellInRows);
     connect(m_model, &QAbstractItemModel::rowsInserted, this, &SpreadGrid::keepActiveCellInRows);
     connect(m_model, &QAbstractItemModel::rowsRemoved, this, &SpreadGrid::keepActiveCellInRows);
+    // Only the cells that changed are measured: a refresh that paints every
+    // row costs one pass over its numbers, a single cell one measure.
+    m_numbersWidth = QList<int>(m_model->columnCount(), 0);
+    connect(m_model, &QAbstractItemModel::dataChanged, this, [this](const QModelIndex &from, const QModelIndex &to) {
+        widenNumberColumns(from.row() + 1, to.row() + 1, from.column() + 1, to.column() + 1);
+    });
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex &, int first, int last) {
+        widenNumberColumns(first + 1, last + 1, 1, m_model->columnCount());
+    });
+    connect(m_model, &QAbstractItemModel::modelReset, this,
+            [this] { widenNumberColumns(1, m_model->rowCount(), 1, m_model->columnCount()); });
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this,
+            [this](int column, int, int newWidth) { keepNumbersWhole(column, newWidth); });
     connect(this, &QAbstractItemView::doubleClicked, this,
             [this](const QModelIndex &index) { emit cellActivated(index.column() + 1, index.row() + 1); });
 }
@@ -54,6 +68,43 @@ void SpreadGrid::applyColumnWidths()
         const int designed = int(std::lround(specs[c].widthInChars * charWidth)) + 8;
         setColumnWidth(c, qMax(designed, headerMetrics.horizontalAdvance(specs[c].header) + 12));
     }
+}
+
+void SpreadGrid::widenNumberColumns(int firstRow, int lastRow, int firstCol, int lastCol)
+{
+    for (int col = qMax(firstCol, 1); col <= qMin(lastCol, int(m_numbersWidth.size())); ++col) {
+        const QString widest = m_model->widestNumberText(col, firstRow, lastRow);
+        if (widest.isEmpty())
+            continue;
+        const int needed = numberWidth(widest);
+        if (needed <= m_numbersWidth[col - 1])
+            continue;
+        m_numbersWidth[col - 1] = needed;
+        if (columnWidth(col - 1) < needed)
+            setColumnWidth(col - 1, needed);
+    }
+}
+
+// The width a cell needs to show the number whole, every digit counted as
+// wide as the widest digit, with the margins the cell keeps around its text.
+int SpreadGrid::numberWidth(const QString &shown) const
+{
+    const QFontMetrics metrics = fontMetrics();
+    int digitWidth = 0;
+    for (char16_t digit = u'0'; digit <= u'9'; ++digit)
+        digitWidth = qMax(digitWidth, metrics.horizontalAdvance(QChar(digit)));
+    int width = 0;
+    for (const QChar c : shown)
+        width += c.isDigit() ? digitWidth : metrics.horizontalAdvance(c);
+    const int textMargin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+    return width + 2 * textMargin + 4; // and the grid line, with a little air
+}
+
+// A column the user narrows stops at its widest number.
+void SpreadGrid::keepNumbersWhole(int column, int newWidth)
+{
+    if (column >= 0 && column < m_numbersWidth.size() && newWidth < m_numbersWidth[column])
+        horizontalHeader()->resizeSection(column, m_numbersWidth[column]);
 }
 
 void SpreadGrid::selectBlock(int firstCol, int firstRow, int lastCol, int lastRow)

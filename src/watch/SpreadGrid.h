@@ -10,7 +10,8 @@
 // double-clicks with their cell, and sizes its columns in character widths.
 // Ctrl+C copies the selected rows as tab-separated text, headers first.
 // Whenever the rows change, the active cell stays within them (row 1 when
-// there are none).
+// there are none). A number column is never narrower than the widest number
+// it has shown: no digit is ever cut or replaced by dots.
 class SpreadGrid : public QTableView
 {
     Q_OBJECT
@@ -43,6 +44,9 @@ protected:
 
 private:
     void applyColumnWidths();
+    void widenNumberColumns(int firstRow, int lastRow, int firstCol, int lastCol);
+    int numberWidth(const QString &shown) const;
+    void keepNumbersWhole(int column, int newWidth);
     void keepActiveCellInRows();
     void openMenuAtActiveCell();
     void copySelectedRows();
@@ -51,4 +55,5 @@ private:
     int m_activeRow = 1;
     int m_activeColumn = 1;
     int m_rowTakingThePlace = 0; // the row number the current cell keeps while its row is removed
+    QList<int> m_numbersWidth;   // per column, the width its widest number has needed so far
 };

@@ -59,20 +59,23 @@ void WatchListKeeper::load()
             return;
     }
     m_fileScrips = loaded.scrips;
-    // The first refresh needs no count of running refreshes: the window is
-    // shown only after it, so nothing can add, delete or tick meanwhile.
     if (!appendLoaded(std::exchange(loaded.scrips, {})))
         return;
     qCDebug(lcList) << "loaded" << m_list.size() << "scrips from" << m_scripsPath;
+    // The spare row comes before the first refresh: the window may be shown
+    // while that refresh waits, and an add fills the spare row.
+    m_grid->setRowCount(m_grid->rowCount() + 1);
+    emit listed();
     if (loaded.found && loaded.failure.isEmpty() && m_refreshes.allRows) {
+        ++m_refreshesRunning; // a delete chosen meanwhile waits for it, and no tick starts
         m_refreshes.allRows(m_list.text(), true);
         if (!self)
             return;
+        --m_refreshesRunning;
     }
-    m_grid->setRowCount(m_grid->rowCount() + 1); // the spare row
     m_watching = true;
     m_fileWatch->arm();
-    catchUpWithFile(); // a change made while the list loaded
+    catchUpWithFile(); // a change made while the list loaded, or while its first refresh waited
     if (m_list.size() > 0)
         resumeTimer();
 }

@@ -48,8 +48,8 @@ public:
     SwitchTimer *timer() const { return m_timer; }
     bool isClosing() const { return m_closing; }
 
-    // Start-up: the file into the list and the grid, the first refresh, the
-    // spare row, and the timer when the list holds a scrip.
+    // Start-up: the file into the list and the grid, the spare row, the
+    // first refresh, and the timer when the list holds a scrip.
     void load();
     // Appends a picked scrip, saves the list and fetches the scrip's first quote.
     Added add(const QString &symbol);
@@ -59,6 +59,9 @@ public:
     void close();
 
 signals:
+    // The loaded list stands in the grid with its spare row: the window may
+    // take adds and deletes from now on, while the first refresh waits.
+    void listed();
     // A list file that is there but cannot be read, and is not written while it cannot.
     void loadFailed(const QString &message);
     void saveFailed(const QString &message);

@@ -5,6 +5,7 @@
 #include "watch/ProgramIcon.h"
 #include "watch/QuoteGridColumns.h"
 #include "watch/SpreadGrid.h"
+#include "watch/StatusLine.h"
 #include "watch/SwitchTimer.h"
 #include "watch/TrendPictures.h"
 #include "watch/WatchListKeeper.h"
@@ -63,9 +64,13 @@ void frmTickerloom::createControls()
     connect(Command1, &QPushButton::clicked, this, &frmTickerloom::OnAddScrip);
 
     // The free space right of the button says how current the prices are.
-    lblStatus = new QLabel(this);
+    lblStatus = new StatusLine(this);
     lblStatus->setObjectName(QStringLiteral("lblStatus"));
-    lblStatus->setGeometry(100, 22, 840, 22); // its text is its accessible name, announced as it changes
+    lblStatus->setGeometry(100, 22, 840, 22);
+
+    m_showWhileWaiting = new QTimer(this);
+    m_showWhileWaiting->setSingleShot(true);
+    connect(m_showWhileWaiting, &QTimer::timeout, this, [this] { show(); });
 
     fpSpread1 = new SpreadGrid(QuoteGridColumns::specs(), this);
     fpSpread1->setObjectName(QStringLiteral("fpSpread1"));
@@ -100,7 +105,10 @@ void frmTickerloom::wireQuoteGrid(QuoteRefresher::Fetch fetch)
     grid->describeColour(QuoteRefresher::kSameColour, tr("unchanged"));
     m_refresher = new QuoteRefresher(grid, std::move(fetch), upPicture, downPicture, this);
     grid->setRowToolTip([refresher = m_refresher](int row) { return refresher->rowToolTip(row); });
-    connect(m_refresher, &QuoteRefresher::freshnessChanged, lblStatus, &QLabel::setText);
+    grid->setRowMark([refresher = m_refresher](int row) { return refresher->rowNotUpdated(row); },
+                     QuoteGridColumns::Symbol);
+    connect(m_refresher, &QuoteRefresher::rowMarksChanged, grid, &GridModel::rowMarksChanged);
+    connect(m_refresher, &QuoteRefresher::freshnessChanged, lblStatus, &StatusLine::setStatus);
     m_keeper->setRefreshes({
         [refresher = m_refresher](const QString &list, bool first) { refresher->RefreshQuotes(list, first); },
         [refresher = m_refresher](int row, bool first) { refresher->RefreshQuoteRow(row, first); },
@@ -110,7 +118,25 @@ void frmTickerloom::wireQuoteGrid(QuoteRefresher::Fetch fetch)
 void frmTickerloom::OnWindowLoad()
 {
     fpSpread1->grid()->setLocked(true);
+    m_start = Start::Reading;
+    const QPointer<frmTickerloom> self(this);
+    const QMetaObject::Connection listed = connect(m_keeper, &WatchListKeeper::listed, this, &frmTickerloom::onListed);
     m_keeper->load();
+    if (!self)
+        return;
+    disconnect(listed);
+    m_showWhileWaiting->stop();
+    m_start = Start::Done;
+}
+
+// A start-up refresh that waits long for the service must not look like a
+// program that never started: the window shows with the list, waiting.
+void frmTickerloom::onListed()
+{
+    m_start = Start::Listed;
+    m_showWhileWaiting->start(kShowWhileWaitingMs);
+    if (std::exchange(m_frontAsked, false))
+        bringToFront();
 }
 
 const QString &frmTickerloom::watchListText() const
@@ -173,6 +199,11 @@ void frmTickerloom::OnWindowClose()
 
 void frmTickerloom::bringToFront()
 {
+    // Before the list stands in the grid the window would take an add into a half-read list.
+    if (m_start == Start::Reading) {
+        m_frontAsked = true;
+        return;
+    }
     setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
     raise();

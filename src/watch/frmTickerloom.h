@@ -4,9 +4,11 @@
 
 #include <QMessageBox>
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
 
 class QLabel;
+class StatusLine;
 class QMenu;
 class QAction;
 class QPushButton;
@@ -28,7 +30,12 @@ public:
     frmTickerloom(const QString &scripsPath, QuoteRefresher::Fetch fetch, QWidget *parent = nullptr);
     ~frmTickerloom() override;
 
-    // Start-up, run before the window is first shown.
+    // How long the start-up refresh may wait before the window shows, waiting.
+    static constexpr int kShowWhileWaitingMs = 1000;
+
+    // Start-up, run before the window is first shown: the window shows once
+    // its list stands in the grid and the first refresh has waited
+    // kShowWhileWaitingMs for the quote service.
     void OnWindowLoad();
     void OnWindowResize();
     void OnRefreshTick();
@@ -40,7 +47,8 @@ public:
     // Adds a picked scrip: the duplicate check, the new row, its first fetch,
     // the save. Returns whether it was added.
     bool addScrip(const QString &sScrip);
-    // Brings the window to the front, as a second start of the program asks.
+    // Brings the window to the front, as a second start of the program asks;
+    // once its list is in the grid, when asked while the list is read.
     void bringToFront();
 
     const QString &watchListText() const;
@@ -56,17 +64,21 @@ private:
     void createControls();
     void createMenu();
     void wireQuoteGrid(QuoteRefresher::Fetch fetch);
+    void onListed();
     void onDeleteKey(int row);
     void showMessage(QMessageBox::Icon icon, const QString &text);
 
     QPushButton *Command1;
-    QLabel *lblStatus;
+    StatusLine *lblStatus;
     SpreadGrid *fpSpread1;
     QLabel *Image2;
     QLabel *Image1;
     QMenu *mnuTickerloom;
     QAction *mnuDelete;
     QPointer<frmSearch> m_search;
+    QTimer *m_showWhileWaiting;
+    enum class Start { Reading, Listed, Done } m_start = Start::Done;
+    bool m_frontAsked = false; // while the list is read
 
     UrlFetch m_searchFetch;
     WatchListKeeper *m_keeper;

@@ -39,12 +39,12 @@ QString FetchUrl(const FetchSettings &settings, const QString &url)
     return withFetchObject(settings, [&url](frmData &data) { return data.GetData(url); });
 }
 
-QByteArray FetchUrlBytes(const FetchSettings &settings, const QUrl &url)
+FetchedReply FetchUrlBytes(const FetchSettings &settings, const QUrl &url)
 {
-    return withFetchObject(settings, [&url](frmData &data) { return data.GetBytes(url); });
+    return withFetchObject(settings, [&url](frmData &data) { return data.GetReply(url); });
 }
 
 UrlFetch textFetchOf(UrlBytesFetch fetch)
 {
-    return [fetch = std::move(fetch)](const QString &url) { return frmData::textOf(fetch(QUrl(url))); };
+    return [fetch = std::move(fetch)](const QString &url) { return frmData::textOf(fetch(QUrl(url)).body); };
 }

@@ -75,6 +75,7 @@ Outcome interpret(const HttpResponse &response)
     Outcome data;
     data.kind = Kind::Data;
     data.data = body;
+    data.headers = response.headers;
     return data;
 }
 

@@ -26,9 +26,10 @@ enum class Kind { Data, Advert, Nothing };
 struct Outcome
 {
     Kind kind = Kind::Nothing;
-    QByteArray data;    // Data: the body's bytes, each one character of its text
-    QByteArray picture; // Advert
-    QString link;       // Advert: the "PICS-Label" value past its 7th character
+    QByteArray data;                              // Data: the body's bytes, each one character of its text
+    QList<QPair<QByteArray, QByteArray>> headers; // Data: the reply's headers, as sent
+    QByteArray picture;                           // Advert
+    QString link;                                 // Advert: the "PICS-Label" value past its 7th character
 };
 
 // The whole reply header text, status line first: "HTTP/1.1 200 OK\r\nName: value\r\n...".

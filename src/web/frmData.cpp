@@ -184,14 +184,23 @@ QString frmData::GetData(const QString &url)
 
 QByteArray frmData::GetBytes(const QUrl &url)
 {
+    return GetReply(url).body;
+}
+
+FetchedReply frmData::GetReply(const QUrl &url)
+{
     for (int adverts = 0;; ++adverts) {
-        const HttpOutcome::Outcome outcome = HttpOutcome::interpret(transfer(url));
-        if (outcome.kind != HttpOutcome::Kind::Advert)
-            return outcome.data;
+        HttpOutcome::Outcome outcome = HttpOutcome::interpret(transfer(url));
+        if (outcome.kind != HttpOutcome::Kind::Advert) {
+            FetchedReply reply(std::move(outcome.data));
+            reply.answered = outcome.kind == HttpOutcome::Kind::Data;
+            reply.headers = std::move(outcome.headers);
+            return reply;
+        }
         // A service that answers only with advertisements must not keep us here.
         if (adverts == kMaxAdvertsInARow) {
             qCDebug(lcWeb) << "advertisement number" << adverts + 1 << "in a row: giving up on" << url;
-            return QByteArray();
+            return FetchedReply();
         }
         showAdvert(outcome);
     }

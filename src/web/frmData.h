@@ -1,5 +1,6 @@
 #pragma once
 
+#include "web/FetchedReply.h"
 #include "web/HttpOutcome.h"
 
 #include <QObject>
@@ -37,6 +38,8 @@ public:
     // size. The URL comes parsed: a caller that sends one long URL again and
     // again parses it once.
     QByteArray GetBytes(const QUrl &url);
+    // The same with the reply's headers, and whether the service answered at all.
+    FetchedReply GetReply(const QUrl &url);
     // A body's text, as GetData gives it: one character per byte.
     static QString textOf(const QByteArray &body) { return QString::fromLatin1(body); }
 

@@ -112,7 +112,7 @@ std::function<QString(const QString &url)> programFetch(QObject *owner, const QS
     return [settings](const QString &url) { return FetchUrl(settings, url); };
 }
 
-std::function<QByteArray(const QUrl &url)> programBytesFetch(QObject *owner, const QString &advertFolder)
+UrlBytesFetch programBytesFetch(QObject *owner, const QString &advertFolder)
 {
     const FetchSettings settings = programSettings(owner, advertFolder);
     return [settings](const QUrl &url) { return FetchUrlBytes(settings, url); };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "web/FetchUrl.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -45,7 +47,7 @@ void whenDialogOpens(const QString &objectName, std::function<void(QWidget *dial
 // owns, with "ad.jpg" going into advertFolder.
 std::function<QString(const QString &url)> programFetch(QObject *owner, const QString &advertFolder = QString());
 // The same fetch giving the body's bytes, as the main window takes it.
-std::function<QByteArray(const QUrl &url)> programBytesFetch(QObject *owner, const QString &advertFolder = QString());
+UrlBytesFetch programBytesFetch(QObject *owner, const QString &advertFolder = QString());
 
 // Milliseconds the slowest wait of a test may take before it counts as hung.
 constexpr int kWaitDeadlineMs = 10000;
