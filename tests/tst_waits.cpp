@@ -77,6 +77,7 @@ private slots:
     void windowShowsWaitingWhileTheFirstAnswerIsLate();
     void addDuringARefreshStartsNoSecondRefreshAndKeepsItsValues();
     void aListEditedWhileARefreshWaitsGetsOnlyItsOwnQuotes();
+    void anEditMadeWhileTheFirstRefreshWaitsSurvivesAnAdd();
     void errorPagesPaintNothing_data();
     void errorPagesPaintNothing();
     void onlyTheLatestSearchIsShown();
@@ -391,6 +392,19 @@ void tst_Waits::aListEditedWhileARefreshWaitsGetsOnlyItsOwnQuotes()
     QCOMPARE(grid()->text(4, Col::Ltp), QString());
     QCOMPARE(TestHelpers::readFile(path()), QByteArray("A\r\nCCC\r\nEEEEE\r\nXY\r\n\r\n"));
     QVERIFY(timer()->isEnabled());
+}
+
+void tst_Waits::anEditMadeWhileTheFirstRefreshWaitsSurvivesAnAdd()
+{
+    TestHelpers::writeFile(path(), "A\r\nBB\r\n");
+    m_server->holdWhen([](const QByteArray &request) { return request.startsWith("GET /quote?scr=,A,BB,"); });
+    m_window = std::make_unique<frmTickerloom>(path(), TestHelpers::programBytesFetch(this));
+    whileHeld([&] {
+        TestHelpers::writeFile(path(), "A\r\nBB\r\nTYPED\r\n");
+        QVERIFY(m_window->addScrip(QStringLiteral("NEW")));
+    });
+    m_window->OnWindowLoad();
+    QCOMPARE(TestHelpers::readFile(path()), QByteArray("A\r\nBB\r\nTYPED\r\nNEW\r\n\r\n"));
 }
 
 void tst_Waits::errorPagesPaintNothing_data()

@@ -65,6 +65,11 @@ void WatchListKeeper::load()
     // The spare row comes before the first refresh: the window may be shown
     // while that refresh waits, and an add fills the spare row.
     m_grid->setRowCount(m_grid->rowCount() + 1);
+    // Watched before the first refresh waits: an add made meanwhile must keep
+    // a hand edit made meanwhile too.
+    m_watching = true;
+    m_fileWatch->arm();
+    catchUpWithFile(); // a change made while the list loaded
     emit listed();
     if (loaded.found && loaded.failure.isEmpty() && m_refreshes.allRows) {
         ++m_refreshesRunning; // a delete chosen meanwhile waits for it, and no tick starts
@@ -73,9 +78,6 @@ void WatchListKeeper::load()
             return;
         --m_refreshesRunning;
     }
-    m_watching = true;
-    m_fileWatch->arm();
-    catchUpWithFile(); // a change made while the list loaded, or while its first refresh waited
     if (m_list.size() > 0)
         resumeTimer();
 }
