@@ -474,7 +474,6 @@ void tst_QuoteRefresher::statusWordsFollowTheState_data()
         QTest::newRow(name) << int(answer) << at << notUpdated << listed << QString::fromUtf8(source)
                             << QString::fromUtf8(said);
     };
-    row("nothing asked yet", Answer::NotAsked, none, 0, 0, "", "");
     row("waiting", Answer::Waiting, none, 0, 3, "", "Waiting for the quote service…");
     row("current", Answer::Quotes, morning, 0, 3, "", "Updated 09:15:02");
     row("current, from a source", Answer::Quotes, morning, 0, 3, "simulated market",

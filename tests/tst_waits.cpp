@@ -267,7 +267,6 @@ void tst_Waits::statusLineTellsWhatTheReplySaid_data()
     QTest::addColumn<QString>("said"); // after "Updated HH:MM:SS", or the whole line
     QTest::newRow("the reply names its source")
         << QByteArray("X-Quote-Source: simulated market\r\n") << true << QStringLiteral(" · simulated market");
-    QTest::newRow("the reply names none") << QByteArray() << true << QString();
     QTest::newRow("markup stays text") << QByteArray("x-quote-source:  <b>Alpaca</b>,\tIEX \r\n") << true
                                        << QStringLiteral(" · <b>Alpaca</b>, IEX");
     QTest::newRow("answered without the scrips")
