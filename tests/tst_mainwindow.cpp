@@ -20,6 +20,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -37,6 +38,7 @@ struct FakeQuotes
     QStringList urls;
     bool holdOpen = false;
     bool silent = false;
+    QHash<QString, double> prices; // the price of a symbol, upper-cased; 100 when not given
     QEventLoop *pending = nullptr;
     std::function<void()> duringFetch;
 
@@ -66,7 +68,8 @@ struct FakeQuotes
         QString reply;
         const QString list = url.section(QStringLiteral("scr="), 1).section(u'&', 0, 0);
         for (const QString &symbol : list.split(u',', Qt::SkipEmptyParts))
-            reply += symbol.toUpper() + QStringLiteral(",1,2,100,(+1%),UP,3,4,5,6,7\r\n");
+            reply += symbol.toUpper() +
+                     QStringLiteral(",1,2,%1,(+1%),UP,3,4,5,6,7\r\n").arg(prices.value(symbol.toUpper(), 100));
         return reply.toLatin1();
     }
 
@@ -106,10 +109,19 @@ private slots:
     void deleteKeyDeletesTheCurrentRowsScrip();
     void keyboardMenuOpensAtTheCurrentRowsCell_data();
     void keyboardMenuOpensAtTheCurrentRowsCell();
+    void deleteWithShiftOrCtrlDeletesNothing_data();
+    void deleteWithShiftOrCtrlDeletesNothing();
+    void keyboardMenuScrollsToTheCurrentRowOutOfView_data();
+    void keyboardMenuScrollsToTheCurrentRowOutOfView();
     void ctrlCCopiesHeadersThenTheSelectedRows();
+    void ctrlCKeepsTheColumnsOfACellHoldingATab();
     void ctrlCWithNothingSelectedCopiesTheCurrentRow();
     void statusLineSaysHowCurrentThePricesAre();
     void rowToolTipTellsWhenItsQuoteWasUpdated();
+    void chartsStayWithTheirRowsAcrossDeletes();
+    void anEmptyListNeverSaysTheServiceDoesNotAnswer_data();
+    void anEmptyListNeverSaysTheServiceDoesNotAnswer();
+    void addingToAListTurnsTheTimerOffWhileTheNewRowWaits();
 
 private:
     std::unique_ptr<frmTickerloom> start(const QByteArray *fileBytes);
@@ -591,6 +603,59 @@ void tst_MainWindow::keyboardMenuOpensAtTheCurrentRowsCell()
     QCOMPARE(window->watchListText(), QStringLiteral(",A,,C,"));
 }
 
+void tst_MainWindow::deleteWithShiftOrCtrlDeletesNothing_data()
+{
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+    QTest::newRow("Shift+Del") << Qt::KeyboardModifiers(Qt::ShiftModifier);
+    QTest::newRow("Ctrl+Del") << Qt::KeyboardModifiers(Qt::ControlModifier);
+    QTest::newRow("Ctrl+Shift+Del") << (Qt::ShiftModifier | Qt::ControlModifier);
+    QTest::newRow("Alt+Del") << Qt::KeyboardModifiers(Qt::AltModifier);
+}
+
+// Only the plain Delete key deletes: a chord meant for something else must not lose a scrip.
+void tst_MainWindow::deleteWithShiftOrCtrlDeletesNothing()
+{
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+    auto window = startShown("A\r\nB\r\n");
+    SpreadGrid *view = window->quoteGrid();
+    QTest::keyClick(view, Qt::Key_Down);
+    QCOMPARE(view->activeRow(), 2);
+    QTest::keyClick(view, Qt::Key_Delete, modifiers);
+    QCOMPARE(window->watchListText(), QStringLiteral(",A,,B,"));
+    QCOMPARE(gridOf(*window)->rowCount(), 3);
+    QCOMPARE(TestHelpers::readFile(path()), QByteArray("A\r\nB\r\n"));
+}
+
+void tst_MainWindow::keyboardMenuScrollsToTheCurrentRowOutOfView_data()
+{
+    keyboardMenuOpensAtTheCurrentRowsCell_data();
+}
+
+void tst_MainWindow::keyboardMenuScrollsToTheCurrentRowOutOfView()
+{
+    QFETCH(bool, menuKey);
+    QByteArray many;
+    for (int i = 1; i <= 200; ++i)
+        many += "S" + QByteArray::number(i) + "\r\n";
+    auto window = startShown(many);
+    SpreadGrid *view = window->quoteGrid();
+    auto *menu = window->findChild<QMenu *>(QStringLiteral("mnuTickerloom"));
+    QTest::keyClick(view, Qt::Key_Down);
+    QCOMPARE(view->activeRow(), 2);
+    const QModelIndex current = gridOf(*window)->index(1, 0);
+    view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum()); // the wheel moves no current cell
+    QVERIFY(!view->viewport()->rect().intersects(view->visualRect(current)));
+
+    openKeyboardMenu(view, menuKey);
+    QTRY_VERIFY(menu->isVisible());
+    const QRect cell = view->visualRect(current);
+    QVERIFY2(view->viewport()->rect().contains(cell), "the current row was not scrolled into view");
+    QVERIFY(QRect(view->viewport()->mapToGlobal(cell.topLeft()), cell.size()).contains(menu->pos()));
+    window->findChild<QAction *>(QStringLiteral("mnuDelete"))->trigger();
+    menu->hide();
+    QCOMPARE(gridOf(*window)->text(2, Col::Symbol), QStringLiteral("S3")); // S2 went, the row it was opened on
+}
+
 static QStringList clipboardLines()
 {
     return QGuiApplication::clipboard()->text().split(u'\n');
@@ -629,6 +694,21 @@ void tst_MainWindow::ctrlCCopiesHeadersThenTheSelectedRows()
     QCOMPARE(gridOf(*window)->text(1, Col::Symbol), QStringLiteral("A"));
     QCOMPARE(gridOf(*window)->text(1, Col::Bid), QStringLiteral("1.00"));
     QCOMPARE(window->watchListText(), QStringLiteral(",A,,B,,C,"));
+}
+
+// A spreadsheet pastes a tab as a column break: the cell's tab must not shift the columns after it.
+void tst_MainWindow::ctrlCKeepsTheColumnsOfACellHoldingATab()
+{
+    auto window = startShown("A\tB\r\nC\r\n");
+    SpreadGrid *view = window->quoteGrid();
+    QCOMPARE(gridOf(*window)->text(1, Col::Symbol), QStringLiteral("A\tB"));
+    QGuiApplication::clipboard()->clear();
+    QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
+    const QStringList lines = clipboardLines();
+    QCOMPARE(lines.size(), 3);
+    const QStringList cells = lines[1].split(u'\t');
+    QCOMPARE(cells.size(), 11);
+    QVERIFY2(cells[0].startsWith(u'A') && cells[0].endsWith(u'B'), qPrintable(cells[0]));
 }
 
 void tst_MainWindow::ctrlCWithNothingSelectedCopiesTheCurrentRow()
@@ -703,6 +783,99 @@ void tst_MainWindow::rowToolTipTellsWhenItsQuoteWasUpdated()
     QTRY_VERIFY(QToolTip::isVisible());
     QVERIFY2(QToolTip::text().contains(QStringLiteral("09:15:05")), qPrintable(QToolTip::text()));
     QToolTip::hideText();
+}
+
+// A chart's line as the row's tooltip draws it.
+static QList<int> chartLine(frmTickerloom &window, int row)
+{
+    const QString tip = gridOf(window)->data(gridOf(window)->index(row - 1, 0), Qt::ToolTipRole).toString();
+    return TestHelpers::lineHeights(TestHelpers::chartInToolTip(tip));
+}
+
+// Whether the line only rises (or only falls), left to right.
+static bool onlyRises(const QList<int> &line, bool rises)
+{
+    QList<int> drawn = line;
+    drawn.removeAll(-1);
+    return drawn.size() > 1 && TestHelpers::turnsOf(drawn) == 0 && (drawn.first() > drawn.last()) == rises;
+}
+
+void tst_MainWindow::chartsStayWithTheirRowsAcrossDeletes()
+{
+    m_quotes.prices = {{"A", 10}, {"B", 30}, {"C", 20}, {"D", 40}};
+    auto window = startShown("A\r\nB\r\nC\r\nD\r\n");
+    // D falls, the others rise, each refresh.
+    for (int tick = 1; tick <= 3; ++tick) {
+        m_quotes.prices = {{"A", 10 + tick}, {"B", 30 + tick}, {"C", 20 + tick}, {"D", 40 - tick}};
+        window->OnRefreshTick();
+    }
+    for (int row : {3, 2}) { // C's row, then B's
+        window->onGridRightClick(1, row, QPoint());
+        window->OnDeleteScrip();
+    }
+    QCOMPARE(window->watchListText(), QStringLiteral(",A,,D,"));
+    m_quotes.prices = {{"A", 14}, {"D", 36}};
+    window->OnRefreshTick();
+    QVERIFY(onlyRises(chartLine(*window, 1), true));
+    QVERIFY(onlyRises(chartLine(*window, 2), false)); // D's own line, not B's or C's
+
+    // A scrip added again starts a chart of its own.
+    m_quotes.silent = true;
+    QVERIFY(window->addScrip(QStringLiteral("C")));
+    const QString tip = gridOf(*window)->data(gridOf(*window)->index(2, 0), Qt::ToolTipRole).toString();
+    QVERIFY2(tip.contains(QStringLiteral("No quote has arrived yet")), qPrintable(tip));
+}
+
+void tst_MainWindow::anEmptyListNeverSaysTheServiceDoesNotAnswer_data()
+{
+    QTest::addColumn<QByteArray>("fileBytes");
+    QTest::addColumn<int>("deletes");
+    QTest::addColumn<bool>("silent");
+    QTest::newRow("all-blank file, silent service") << QByteArray("\r\n  \r\n") << 0 << true;
+    QTest::newRow("all-blank file, empty answer") << QByteArray("\r\n  \r\n") << 0 << false;
+    QTest::newRow("after the last delete, silent service") << QByteArray("A\r\nB\r\n") << 2 << true;
+    QTest::newRow("after the last delete, empty answer") << QByteArray("A\r\nB\r\n") << 2 << false;
+}
+
+// An empty list asks for nothing, so no answer tells nothing about the service.
+void tst_MainWindow::anEmptyListNeverSaysTheServiceDoesNotAnswer()
+{
+    QFETCH(QByteArray, fileBytes);
+    QFETCH(int, deletes);
+    QFETCH(bool, silent);
+    QTime clock(10, 0, 0);
+    m_quotes.silent = silent;
+    auto window = startShown(fileBytes, &clock);
+    auto *status = window->findChild<QLabel *>(QStringLiteral("lblStatus"));
+    if (deletes == 0) // the start-up refresh of the empty list
+        QVERIFY2(!status->text().contains(QStringLiteral("No answer")), qPrintable(status->text()));
+    for (int i = 0; i < deletes; ++i) {
+        window->onGridRightClick(1, 1, QPoint());
+        window->OnDeleteScrip();
+    }
+    QCOMPARE(window->watchListText(), QString());
+    const qsizetype asked = m_quotes.urls.size();
+    window->OnRefreshTick();
+    QCOMPARE(m_quotes.urls.size(), asked + 1);
+    QVERIFY2(!status->text().contains(QStringLiteral("No answer")), qPrintable(status->text()));
+}
+
+void tst_MainWindow::addingToAListTurnsTheTimerOffWhileTheNewRowWaits()
+{
+    const QByteArray two("A\r\nB\r\n");
+    auto window = start(&two);
+    SwitchTimer *timer = timerOf(*window);
+    QVERIFY(timer->isEnabled());
+    m_quotes.holdOpen = true;
+    int onWhileWaiting = -1; // the timer's state while the fetch waited: 1 on, 0 off
+    m_quotes.duringFetch = [&] {
+        onWhileWaiting = timer->isEnabled() ? 1 : 0;
+        m_quotes.release();
+    };
+    QVERIFY(window->addScrip(QStringLiteral("NEW")));
+    QCOMPARE(onWhileWaiting, 0); // no tick refreshes over the new row's first fetch
+    QVERIFY(m_quotes.urls.last().endsWith(QStringLiteral("?scr=NEW&tl=1&ft=1")));
+    QVERIFY(timer->isEnabled());
 }
 
 QTEST_MAIN(tst_MainWindow)

@@ -800,6 +800,9 @@ private slots:
         QCOMPARE(first.state(), QProcess::Running);
         QVERIFY(first.waitForFinished(10000));
         QVERIFY2(sinceAsked.elapsed() >= 900, qPrintable(QString::number(sinceAsked.elapsed())));
+        // About the idle time after the last request: a check that waited a
+        // whole idle time again would stop it some 1.8 s after it.
+        QVERIFY2(sinceAsked.elapsed() < 1500, qPrintable(QString::number(sinceAsked.elapsed())));
         QVERIFY(first.exitStatus() == QProcess::NormalExit && first.exitCode() == 0);
 
         // A request while no service runs waits in the socket's queue; the
@@ -902,6 +905,42 @@ private slots:
         reply = nextReply(socket, received);
         QCOMPARE(reply.status, 200);
         QCOMPARE(symbolsOf(reply.body, false), QStringList{"INFY"});
+    }
+
+    void httpCutsOffAReaderThatStopsReadingALongReply()
+    {
+        ServiceSettings settings = settingsWith(kLongestList);
+        settings.idleTimeoutMs = 300;
+        QuoteService service(settings);
+        const quint16 port = service.listen(0);
+        QString list = QStringLiteral(",");
+        for (int index = service.catalogue().size() - kLongestList; index < service.catalogue().size(); ++index)
+            list += service.catalogue().at(index).code + u',';
+        const QByteArray request = getRequest(queryTarget(list, true));
+        QTcpSocket socket;
+        QVERIFY(socket.setSocketDescriptor(smallWindowConnection(port)));
+        socket.setReadBufferSize(16 * 1024);
+        socket.write(request);
+        // Takes nothing for ten idle times, as a client that hangs would.
+        QTest::qWait(10 * settings.idleTimeoutMs);
+        // What the system had queued still comes, then the connection ends:
+        // a request sent on it once the reply is in is never answered.
+        QByteArray received;
+        int replies = 0;
+        bool askedAgain = false;
+        for (QDeadlineTimer deadline(30000); !deadline.hasExpired() && replies < 2; QTest::qWait(5)) {
+            received += socket.readAll();
+            while (takeReply(received).status != 0)
+                ++replies;
+            if (socket.state() == QAbstractSocket::UnconnectedState && socket.bytesAvailable() == 0)
+                break;
+            if (replies == 1 && !askedAgain) {
+                socket.write(getRequest("/quote?scr=,INFY,&tl=1"));
+                askedAgain = true;
+            }
+        }
+        QVERIFY2(replies < 2, "the connection was kept");
+        QCOMPARE(socket.state(), QAbstractSocket::UnconnectedState);
     }
 
     void httpKeepsAConnectionPastTwoMiBOfRequests_data()

@@ -106,7 +106,8 @@ template <typename View> View readFields(FieldCursor<View> &fields, bool FirstFe
         const std::optional<double> previousClose = fields.number();
         setNumber(numbers.Open, open);
         setNumber(numbers.PrevClose, previousClose);
-        numbers.openCloseSent = open || previousClose;
+        numbers.openSent = open.has_value();
+        numbers.prevCloseSent = previousClose.has_value();
     }
     // Fields beyond are ignored.
     return trendText;

@@ -6,8 +6,10 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QImage>
 #include <QMessageBox>
 #include <QNetworkAccessManager>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 #include <memory>
@@ -116,6 +118,48 @@ std::function<QByteArray(const QUrl &url)> programBytesFetch(QObject *owner, con
 {
     const FetchSettings settings = programSettings(owner, advertFolder);
     return [settings](const QUrl &url) { return FetchUrlBytes(settings, url); };
+}
+
+QImage chartInToolTip(const QString &toolTip)
+{
+    const QRegularExpressionMatch png =
+        QRegularExpression(QStringLiteral("data:image/png;base64,([A-Za-z0-9+/=]+)")).match(toolTip);
+    return png.hasMatch() ? QImage::fromData(QByteArray::fromBase64(png.captured(1).toLatin1()), "PNG") : QImage();
+}
+
+QList<int> lineHeights(const QImage &chart)
+{
+    constexpr int kLighterThanALine = 3 * 200; // antialiasing's faint edges do not count
+    QList<int> heights;
+    for (int x = 0; x < chart.width(); ++x) {
+        int darkest = kLighterThanALine;
+        int at = -1;
+        for (int y = 0; y < chart.height(); ++y) {
+            const QRgb pixel = chart.pixel(x, y);
+            if (const int sum = qRed(pixel) + qGreen(pixel) + qBlue(pixel); sum < darkest) {
+                darkest = sum;
+                at = y;
+            }
+        }
+        heights.append(at);
+    }
+    return heights;
+}
+
+int turnsOf(const QList<int> &heights)
+{
+    int turns = 0;
+    int direction = 0;
+    int last = -1;
+    for (int y : heights) {
+        if (y < 0)
+            continue;
+        const int now = last < 0 || y == last ? direction : (y < last ? 1 : -1);
+        turns += direction != 0 && now != direction;
+        direction = now;
+        last = y;
+    }
+    return turns;
 }
 
 } // namespace TestHelpers

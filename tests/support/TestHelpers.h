@@ -7,6 +7,7 @@
 #include <QUrl>
 #include <functional>
 
+class QImage;
 class QObject;
 class QWidget;
 
@@ -46,6 +47,14 @@ void whenDialogOpens(const QString &objectName, std::function<void(QWidget *dial
 std::function<QString(const QString &url)> programFetch(QObject *owner, const QString &advertFolder = QString());
 // The same fetch giving the body's bytes, as the main window takes it.
 std::function<QByteArray(const QUrl &url)> programBytesFetch(QObject *owner, const QString &advertFolder = QString());
+
+// The price chart a row's tooltip holds; a null image when it holds none.
+QImage chartInToolTip(const QString &toolTip);
+// Where a chart's line runs: for each pixel column, the y of its darkest
+// pixel counted from the top, -1 where the column holds no line.
+QList<int> lineHeights(const QImage &chart);
+// How often that line turns between rising and falling, left to right.
+int turnsOf(const QList<int> &heights);
 
 // Milliseconds the slowest wait of a test may take before it counts as hung.
 constexpr int kWaitDeadlineMs = 10000;
