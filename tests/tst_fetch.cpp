@@ -261,7 +261,7 @@ private slots:
         QStringList shown;
         frmData data(&m_network, m_deadlineMs, QDir::currentPath());
         data.setAdvertHandler([&shown](const QByteArray &, const QString &link) { shown.append(link); });
-        QCOMPARE(data.GetData(server.baseUrl()), expected);
+        QCOMPARE(frmData::textOf(data.GetBytes(QUrl(server.baseUrl()))), expected);
         QCOMPARE(shown, adverts);
         // Qt now and then sends a GET again when a reply ended by closing; only
         // the advertisement's repeat is ours to count.

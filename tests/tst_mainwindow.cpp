@@ -213,7 +213,7 @@ void tst_MainWindow::startsWithThreeSymbolsAndTheFirstFetch()
     QVERIFY(timerOf(*window)->isEnabled());
     QCOMPARE(timerOf(*window)->interval(), 5000);
 
-    window->OnRefreshTick();
+    TestHelpers::refreshTick(window.get());
     QVERIFY(m_quotes.urls[1].endsWith(QStringLiteral("?scr=,A,B,C,&tl=1")));
     QVERIFY(timerOf(*window)->isEnabled());
 }
@@ -358,7 +358,7 @@ void tst_MainWindow::deletingOneOfTwoDuplicatesKeepsTheOther()
     window->OnDeleteScrip();
     QCOMPARE(window->watchListText(), QStringLiteral(",X,,ABC,"));
     QCOMPARE(TestHelpers::readFile(path()), QByteArray("X\r\nABC\r\n\r\n"));
-    window->OnRefreshTick();
+    TestHelpers::refreshTick(window.get());
     QVERIFY(m_quotes.urls.last().endsWith(QStringLiteral("?scr=,X,ABC,&tl=1")));
     TestHelpers::MessageBoxCloser closer;
     QVERIFY(!window->addScrip(QStringLiteral("ABC"))); // still listed
@@ -395,7 +395,7 @@ void tst_MainWindow::deleteWaitsForTheRunningTimerRefresh()
             m_quotes.release();
         });
     };
-    window->OnRefreshTick();
+    TestHelpers::refreshTick(window.get());
     QCOMPARE(rowsWhileWaiting, 3); // nothing was deleted while the refresh ran
     QCOMPARE(gridOf(*window)->rowCount(), 2);
     QCOMPARE(gridOf(*window)->text(1, Col::Symbol), QStringLiteral("B"));
@@ -411,7 +411,7 @@ void tst_MainWindow::closingDuringAWaitPaintsNothingMore()
     const QString shownBefore = gridOf(*window)->text(1, Col::Bid);
     m_quotes.holdOpen = true;
     m_quotes.duringFetch = [&] { window->close(); };
-    window->OnRefreshTick(); // returns because the close ended the waits
+    TestHelpers::refreshTick(window.get()); // returns because the close ended the waits
     QVERIFY(window->isClosing());
     QVERIFY(!timerOf(*window)->isEnabled());
     QCOMPARE(gridOf(*window)->text(1, Col::Bid), shownBefore);
@@ -494,7 +494,7 @@ void tst_MainWindow::screenReaderHearsTicksAndTrendsAsWords()
     // The fake service answers 100 for every symbol, shown 100.00 after the first fetch.
     gridOf(*window)->setNumber(1, Col::Ltp, 99);
     gridOf(*window)->setNumber(2, Col::Ltp, 101);
-    window->OnRefreshTick();
+    TestHelpers::refreshTick(window.get());
 
     QAccessibleInterface *view = QAccessible::queryAccessibleInterface(window->quoteGrid());
     QVERIFY(view && view->tableInterface());
@@ -506,7 +506,7 @@ void tst_MainWindow::screenReaderHearsTicksAndTrendsAsWords()
     QCOMPARE(said(1, Col::Trend), QStringLiteral("up")); // the fake's change is +1%
     QCOMPARE(said(1, Col::Bid), QStringLiteral("1.00")); // no colour: the shown text alone
     QCOMPARE(cell(1, Col::Ltp)->text(QAccessible::Description), QStringLiteral("rose"));
-    window->OnRefreshTick();
+    TestHelpers::refreshTick(window.get());
     QCOMPARE(said(2, Col::Ltp), QStringLiteral("100.00, unchanged"));
     const QList<QAccessibleInterface *> header = cell(1, Col::Ltp)->tableCellInterface()->columnHeaderCells();
     QCOMPARE(header.size(), 1);
@@ -746,14 +746,14 @@ void tst_MainWindow::statusLineSaysHowCurrentThePricesAre()
 
     clock = QTime(14, 3, 10);
     m_quotes.silent = true; // the service stops answering
-    window->OnRefreshTick();
+    TestHelpers::refreshTick(window.get());
     QCOMPARE(status->text(), QStringLiteral("No answer from the quote service; prices from 14:03:05"));
     QVERIFY2(heard(status).contains(status->text()), qPrintable(heard(status)));
     QCOMPARE(gridOf(*window)->text(1, Col::Ltp), QStringLiteral("100.00")); // still shown, now said to be old
 
     clock = QTime(14, 3, 15);
     m_quotes.silent = false;
-    window->OnRefreshTick();
+    TestHelpers::refreshTick(window.get());
     QCOMPARE(status->text(), QStringLiteral("Updated 14:03:15"));
 }
 
@@ -766,12 +766,12 @@ void tst_MainWindow::rowToolTipTellsWhenItsQuoteWasUpdated()
     };
     QVERIFY2(tip(1, Col::Ltp).contains(QStringLiteral("09:15:00")), qPrintable(tip(1, Col::Ltp)));
     clock = QTime(9, 15, 5);
-    window->OnRefreshTick();
+    TestHelpers::refreshTick(window.get());
     QVERIFY2(tip(2, Col::Symbol).contains(QStringLiteral("09:15:05")), qPrintable(tip(2, Col::Symbol)));
     QVERIFY(tip(2, Col::Symbol).contains(QStringLiteral("B")));
     clock = QTime(9, 15, 10);
     m_quotes.silent = true; // an unanswered refresh updates no quote
-    window->OnRefreshTick();
+    TestHelpers::refreshTick(window.get());
     QVERIFY2(tip(1, Col::Volume).contains(QStringLiteral("09:15:05")), qPrintable(tip(1, Col::Volume)));
     QCOMPARE(tip(3, Col::Symbol), QString()); // the spare row has no quote to tell of
 
@@ -805,9 +805,9 @@ void tst_MainWindow::chartsStayWithTheirRowsAcrossDeletes()
     m_quotes.prices = {{"A", 10}, {"B", 30}, {"C", 20}, {"D", 40}};
     auto window = startShown("A\r\nB\r\nC\r\nD\r\n");
     // D falls, the others rise, each refresh.
-    for (int tick = 1; tick <= 3; ++tick) {
-        m_quotes.prices = {{"A", 10 + tick}, {"B", 30 + tick}, {"C", 20 + tick}, {"D", 40 - tick}};
-        window->OnRefreshTick();
+    for (int step = 1; step <= 3; ++step) {
+        m_quotes.prices = {{"A", 10 + step}, {"B", 30 + step}, {"C", 20 + step}, {"D", 40 - step}};
+        TestHelpers::refreshTick(window.get());
     }
     for (int row : {3, 2}) { // C's row, then B's
         window->onGridRightClick(1, row, QPoint());
@@ -815,7 +815,7 @@ void tst_MainWindow::chartsStayWithTheirRowsAcrossDeletes()
     }
     QCOMPARE(window->watchListText(), QStringLiteral(",A,,D,"));
     m_quotes.prices = {{"A", 14}, {"D", 36}};
-    window->OnRefreshTick();
+    TestHelpers::refreshTick(window.get());
     QVERIFY(onlyRises(chartLine(*window, 1), true));
     QVERIFY(onlyRises(chartLine(*window, 2), false)); // D's own line, not B's or C's
 
@@ -855,7 +855,7 @@ void tst_MainWindow::anEmptyListNeverSaysTheServiceDoesNotAnswer()
     }
     QCOMPARE(window->watchListText(), QString());
     const qsizetype asked = m_quotes.urls.size();
-    window->OnRefreshTick();
+    TestHelpers::refreshTick(window.get());
     QCOMPARE(m_quotes.urls.size(), asked + 1);
     QVERIFY2(!status->text().contains(QStringLiteral("No answer")), qPrintable(status->text()));
 }

@@ -1,7 +1,6 @@
 // The demo quote service: its replies read back through the program's own
 // parsers, the request rules, the random walk, the advertisement, and HTTP.
 #include "protocol/QuoteProtocol.h"
-#include "quotes/QuoteReply.h"
 #include "quotes/QuoteRequest.h"
 #include "search/SearchReply.h"
 #include "search/SearchRequest.h"
@@ -13,6 +12,7 @@
 #include "service/ServiceRequest.h"
 #include "service/SignalWatcher.h"
 #include "service/SocketActivation.h"
+#include "support/ParsedReply.h"
 
 #include <QBuffer>
 #include <QCryptographicHash>
@@ -99,6 +99,12 @@ Fetched get(QNetworkAccessManager &m, const QString &url)
 QByteArray sha1(const QByteArray &bytes)
 {
     return QCryptographicHash::hash(bytes, QCryptographicHash::Sha1).toHex();
+}
+
+// One scrip's state at a moment, as a request for it alone gets it.
+ScripQuote quoteAt(Market &market, int index, qint64 nowMs)
+{
+    return market.quotes({index}, [nowMs] { return nowMs; }).front();
 }
 
 // A reply read off a plain socket. status stays 0 without a whole reply.
@@ -374,9 +380,9 @@ private slots:
         Market market(catalogue, 9), untouched(catalogue, 9), other(catalogue, 10);
         double rises = 0, falls = 0, unchanged = 0, differences = 0;
         for (int index = 0; index < catalogue.size(); ++index) {
-            ScripQuote was = market.quote(index, 0);
+            ScripQuote was = quoteAt(market, index, 0);
             for (qint64 ms = 5000; ms <= 1800000; ms += 5000) { // a refresh every 5 s for half an hour
-                const ScripQuote now = market.quote(index, ms);
+                const ScripQuote now = quoteAt(market, index, ms);
                 QVERIFY(0 < now.bidCents && now.bidCents < now.lastCents && now.lastCents < now.askCents);
                 QVERIFY(now.lowCents <= now.lastCents && now.lastCents <= now.highCents);
                 QVERIFY(now.highCents >= was.highCents && now.lowCents <= was.lowCents && now.volume >= was.volume);
@@ -386,10 +392,10 @@ private slots:
                 was = now;
             }
             // Asked often or only at the end, the same seed walks the same way.
-            const ScripQuote once = untouched.quote(index, 1800000);
+            const ScripQuote once = quoteAt(untouched, index, 1800000);
             QVERIFY(once.lastCents == was.lastCents && once.bidCents == was.bidCents && once.askCents == was.askCents);
             QVERIFY(once.highCents == was.highCents && once.lowCents == was.lowCents && once.volume == was.volume);
-            differences += other.quote(index, 1800000).lastCents != was.lastCents;
+            differences += quoteAt(other, index, 1800000).lastCents != was.lastCents;
         }
         const double total = rises + falls + unchanged;
         QVERIFY(rises / total > 0.15 && falls / total > 0.15 && unchanged / total > 0.35);

@@ -200,12 +200,4 @@ QuoteRecord parseLine(QStringView line, bool FirstFetch)
     return record;
 }
 
-std::vector<QuoteRecord> parse(QStringView body, bool FirstFetch)
-{
-    std::vector<QuoteRecord> records;
-    records.reserve(size_t(qMin<qsizetype>(body.size() / 48, 65536))); // about a record per line of quote data
-    forEachQuoteLine(body, [&](QStringView line) { records.push_back(parseLine(line, FirstFetch)); });
-    return records;
-}
-
 } // namespace QuoteReply

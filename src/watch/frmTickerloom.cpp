@@ -109,7 +109,6 @@ void frmTickerloom::wireQuoteGrid(QuoteRefresher::Fetch fetch)
 
 void frmTickerloom::OnWindowLoad()
 {
-    fpSpread1->grid()->setLocked(true);
     m_keeper->load();
 }
 
@@ -150,11 +149,6 @@ void frmTickerloom::OnWindowResize()
     fpSpread1->resize(fpSpread1->width(), *fit.height);
     if (fit.width)
         fpSpread1->resize(*fit.width, fpSpread1->height());
-}
-
-void frmTickerloom::OnRefreshTick()
-{
-    m_keeper->refreshTick();
 }
 
 void frmTickerloom::closeEvent(QCloseEvent *event)

@@ -31,7 +31,6 @@ public:
     // Start-up, run before the window is first shown.
     void OnWindowLoad();
     void OnWindowResize();
-    void OnRefreshTick();
     void OnWindowClose();
     void OnAddScrip();
     void OnDeleteScrip();

@@ -1,5 +1,6 @@
 #include "support/TestHelpers.h"
 
+#include "watch/WatchListKeeper.h"
 #include "web/FetchUrl.h"
 
 #include <QApplication>
@@ -118,6 +119,11 @@ std::function<QByteArray(const QUrl &url)> programBytesFetch(QObject *owner, con
 {
     const FetchSettings settings = programSettings(owner, advertFolder);
     return [settings](const QUrl &url) { return FetchUrlBytes(settings, url); };
+}
+
+void refreshTick(QObject *window)
+{
+    window->findChild<WatchListKeeper *>()->refreshTick();
 }
 
 QImage chartInToolTip(const QString &toolTip)

@@ -48,6 +48,9 @@ std::function<QString(const QString &url)> programFetch(QObject *owner, const QS
 // The same fetch giving the body's bytes, as the main window takes it.
 std::function<QByteArray(const QUrl &url)> programBytesFetch(QObject *owner, const QString &advertFolder = QString());
 
+// A tick of the main window's refresh timer, as the timer gives it.
+void refreshTick(QObject *window);
+
 // The price chart a row's tooltip holds; a null image when it holds none.
 QImage chartInToolTip(const QString &toolTip);
 // Where a chart's line runs: for each pixel column, the y of its darkest
