@@ -19,7 +19,7 @@ const QByteArray kShowRequest = "show\n";
 QString canonicalList(const QString &scripsPath)
 {
     const QFileInfo list(scripsPath);
-    const QString target = list.canonicalFilePath(); // empty while the file is not there yet
+    QString target = list.canonicalFilePath(); // empty while the file is not there yet
     if (!target.isEmpty())
         return target;
     const QString folder = QFileInfo(list.absolutePath()).canonicalFilePath();

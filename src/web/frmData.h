@@ -23,8 +23,8 @@ public:
     using AdvertHandler = std::function<void(const QByteArray &picture, const QString &link)>;
 
     static constexpr int kMaxAdvertsInARow = 3;
-    static constexpr qint64 kMaxBodyBytes = 32 * 1024 * 1024;
-    static constexpr qint64 kReadBufferBytes = 1024 * 1024; // what Qt may hold unread for us
+    static constexpr qint64 kMaxBodyBytes = qint64(32) * 1024 * 1024;
+    static constexpr qint64 kReadBufferBytes = qint64(1024) * 1024; // what Qt may hold unread for us
     static constexpr int kDefaultDeadlineMs = 30000;
 
     // The network manager is the application's; "ad.jpg" goes into advertFolder.
