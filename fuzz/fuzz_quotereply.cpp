@@ -5,6 +5,7 @@
 #include "FuzzInput.h"
 #include "quotes/QuoteReply.h"
 #include "quotes/QuoteTable.h"
+#include "support/ParsedReply.h"
 
 #include <QStringList>
 #include <algorithm>

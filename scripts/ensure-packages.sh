@@ -3,6 +3,7 @@
 # Usage: scripts/ensure-packages.sh [build]          building and testing (./test.sh)
 #        scripts/ensure-packages.sh build display    and a virtual display (./run.sh without one)
 #        scripts/ensure-packages.sh format           the formatter that CI checks the sources with
+#        scripts/ensure-packages.sh analysis         the static analysis that CI runs
 # Exits non-zero, naming what is missing, when it cannot install.
 set -euo pipefail
 
@@ -28,6 +29,11 @@ format=(
   clang-format # version 14 on Debian 12, which the root .clang-format is written for
 )
 
+# Static analysis (CI, scripts/static-analysis.sh).
+analysis=(
+  clang-tidy # version 14 on Debian 12, with run-clang-tidy
+)
+
 [ $# -eq 0 ] && set -- build
 wanted=()
 for group in "$@"; do
@@ -35,6 +41,7 @@ for group in "$@"; do
   build) wanted+=("${build[@]}") ;;
   display) wanted+=("${display[@]}") ;;
   format) wanted+=("${format[@]}") ;;
+  analysis) wanted+=("${analysis[@]}") ;;
   *) echo "Unknown package group: $group" >&2; exit 2 ;;
   esac
 done

@@ -40,13 +40,6 @@ Market::Market(const Catalogue &catalogue, quint64 seed)
         m_states.push_back(opening(index));
 }
 
-ScripQuote Market::quote(int index, qint64 nowMs)
-{
-    const QMutexLocker locker(&m_mutex);
-    catchUp(index, nowMs);
-    return m_states[size_t(index)].quote;
-}
-
 std::vector<ScripQuote> Market::quotes(const std::vector<int> &indexes, const std::function<qint64()> &clock)
 {
     std::vector<ScripQuote> quotes;

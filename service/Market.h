@@ -27,9 +27,8 @@ public:
     // The catalogue must outlive the market.
     Market(const Catalogue &catalogue, quint64 seed);
 
-    // The scrip's state at nowMs, counted from the market's opening.
-    ScripQuote quote(int index, qint64 nowMs);
-    // The states of the scrips at indexes, in that order, all at one moment:
+    // The states of the scrips at indexes, in that order, all at one moment
+    // (counted from the market's opening):
     // clock() is read under the lock, so that the moments of two calls follow
     // each other as they would one after the other.
     std::vector<ScripQuote> quotes(const std::vector<int> &indexes, const std::function<qint64()> &clock);

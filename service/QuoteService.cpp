@@ -21,8 +21,6 @@ namespace {
 
 const QByteArray kTextType = QByteArrayLiteral("text/plain; charset=ISO-8859-1");
 const QByteArray kJpegType = QByteArrayLiteral("image/jpeg");
-const QByteArray kAdvertHeader = QByteArrayLiteral("PICS-Label");
-const QByteArray kAdvertMarker = QByteArrayLiteral("PICADS ");
 
 } // namespace
 
@@ -154,7 +152,8 @@ QHttpServerResponse QuoteService::quotes(const ServiceRequest &request)
 QHttpServerResponse QuoteService::advert() const
 {
     QHttpServerResponse response(kJpegType, m_advertJpeg);
-    response.addHeader(kAdvertHeader, kAdvertMarker + m_settings.adLink.toLatin1());
+    response.addHeader(QuoteProtocol::kAdvertHeader,
+                       QByteArray(QuoteProtocol::kAdvertMarker) + ' ' + m_settings.adLink.toLatin1());
     return response;
 }
 

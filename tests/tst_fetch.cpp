@@ -1,6 +1,7 @@
 // The one HTTP GET every request goes through: what is sent, how a reply is
 // read into text or nothing, the advertisement detour with its windows and
 // "ad.jpg", the deadline and body cap, and Unscramble with the service address.
+#include "protocol/QuoteProtocol.h"
 #include "support/FakeHttpServer.h"
 #include "support/TestHelpers.h"
 #include "web/AdvertImage.h"
@@ -260,7 +261,7 @@ private slots:
         QStringList shown;
         frmData data(&m_network, m_deadlineMs, QDir::currentPath());
         data.setAdvertHandler([&shown](const QByteArray &, const QString &link) { shown.append(link); });
-        QCOMPARE(data.GetData(server.baseUrl()), expected);
+        QCOMPARE(frmData::textOf(data.GetBytes(QUrl(server.baseUrl()))), expected);
         QCOMPARE(shown, adverts);
         // Qt now and then sends a GET again when a reply ended by closing; only
         // the advertisement's repeat is ours to count.
@@ -529,8 +530,12 @@ private slots:
         QTest::addColumn<bool>("set");
         QTest::addColumn<QByteArray>("value");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("unset: built in") << false << QByteArray() << "http://127.0.0.1:8425/quote";
-        QTest::newRow("empty: built in") << true << QByteArray() << "http://127.0.0.1:8425/quote";
+        // The demo service's own address, where it listens by default.
+        const QString builtIn = QStringLiteral("http://127.0.0.1:%1%2")
+                                    .arg(QuoteProtocol::kDefaultPort)
+                                    .arg(QLatin1String(QuoteProtocol::kPath));
+        QTest::newRow("unset: built in") << false << QByteArray() << builtIn;
+        QTest::newRow("empty: built in") << true << QByteArray() << builtIn;
         QTest::newRow("set") << true << QByteArray("http://127.0.0.1:9999/q") << "http://127.0.0.1:9999/q";
     }
 

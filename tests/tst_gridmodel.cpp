@@ -1,4 +1,4 @@
-#include "quotes/NumberRules.h"
+#include "support/LeadingNumber.h"
 #include "watch/GridModel.h"
 #include "watch/QuoteGridColumns.h"
 #include "watch/TrendPictures.h"
@@ -145,7 +145,6 @@ void tst_GridModel::lockedCellsAreNeverEditable()
 {
     GridModel grid(QuoteGridColumns::specs());
     grid.setRowCount(1);
-    grid.setLocked(true);
     const Qt::ItemFlags flags = grid.flags(grid.index(0, 0));
     QVERIFY(flags & Qt::ItemIsSelectable);
     QVERIFY(!(flags & Qt::ItemIsEditable));

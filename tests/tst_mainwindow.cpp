@@ -22,6 +22,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -39,8 +40,9 @@ struct FakeQuotes
     QStringList urls;
     bool holdOpen = false;
     bool silent = false;
-    QStringList leftOut;                                           // symbols the service does not answer
-    QString fields = QStringLiteral("1,2,100,(+1%),UP,3,4,5,6,7"); // every answer's numbers
+    QStringList leftOut;           // symbols the service does not answer
+    QHash<QString, double> prices; // the price of a symbol, upper-cased; 100 when not given
+    QString fields;                // when set, every answer's numbers, whatever the prices
     QEventLoop *pending = nullptr;
     std::function<void()> duringFetch;
 
@@ -71,7 +73,11 @@ struct FakeQuotes
         const QString list = url.section(QStringLiteral("scr="), 1).section(u'&', 0, 0);
         for (const QString &symbol : list.split(u',', Qt::SkipEmptyParts))
             if (!leftOut.contains(symbol))
-                reply += symbol.toUpper() + u',' + fields + QStringLiteral("\r\n");
+                reply += symbol.toUpper() + u',' +
+                         (fields.isEmpty() ? QStringLiteral("1,2,%1,(+1%),UP,3,4,5,6,7")
+                                                 .arg(prices.value(symbol.toUpper(), 100))
+                                           : fields) +
+                         QStringLiteral("\r\n");
         return reply.toLatin1();
     }
 
@@ -111,7 +117,12 @@ private slots:
     void deleteKeyDeletesTheCurrentRowsScrip();
     void keyboardMenuOpensAtTheCurrentRowsCell_data();
     void keyboardMenuOpensAtTheCurrentRowsCell();
+    void deleteWithShiftOrCtrlDeletesNothing_data();
+    void deleteWithShiftOrCtrlDeletesNothing();
+    void keyboardMenuScrollsToTheCurrentRowOutOfView_data();
+    void keyboardMenuScrollsToTheCurrentRowOutOfView();
     void ctrlCCopiesHeadersThenTheSelectedRows();
+    void ctrlCKeepsTheColumnsOfACellHoldingATab();
     void ctrlCWithNothingSelectedCopiesTheCurrentRow();
     void statusLineSaysHowCurrentThePricesAre();
     void rowToolTipTellsWhenItsQuoteWasUpdated();
@@ -119,6 +130,10 @@ private slots:
     void screenReaderHearsTheStatusLineOnlyWhenItsStateChanges();
     void numbersAreNeverCut_data();
     void numbersAreNeverCut();
+    void chartsStayWithTheirRowsAcrossDeletes();
+    void anEmptyListNeverSaysTheServiceDoesNotAnswer_data();
+    void anEmptyListNeverSaysTheServiceDoesNotAnswer();
+    void addingToAListTurnsTheTimerOffWhileTheNewRowWaits();
 
 private:
     std::unique_ptr<frmTickerloom> start(const QByteArray *fileBytes);
@@ -210,7 +225,7 @@ void tst_MainWindow::startsWithThreeSymbolsAndTheFirstFetch()
     QVERIFY(timerOf(*window)->isEnabled());
     QCOMPARE(timerOf(*window)->interval(), 5000);
 
-    window->OnRefreshTick();
+    TestHelpers::refreshTick(window.get());
     QVERIFY(m_quotes.urls[1].endsWith(QStringLiteral("?scr=,A,B,C,&tl=1")));
     QVERIFY(timerOf(*window)->isEnabled());
 }
@@ -355,7 +370,7 @@ void tst_MainWindow::deletingOneOfTwoDuplicatesKeepsTheOther()
     window->OnDeleteScrip();
     QCOMPARE(window->watchListText(), QStringLiteral(",X,,ABC,"));
     QCOMPARE(TestHelpers::readFile(path()), QByteArray("X\r\nABC\r\n\r\n"));
-    window->OnRefreshTick();
+    TestHelpers::refreshTick(window.get());
     QVERIFY(m_quotes.urls.last().endsWith(QStringLiteral("?scr=,X,ABC,&tl=1")));
     TestHelpers::MessageBoxCloser closer;
     QVERIFY(!window->addScrip(QStringLiteral("ABC"))); // still listed
@@ -392,7 +407,7 @@ void tst_MainWindow::deleteWaitsForTheRunningTimerRefresh()
             m_quotes.release();
         });
     };
-    window->OnRefreshTick();
+    TestHelpers::refreshTick(window.get());
     QCOMPARE(rowsWhileWaiting, 3); // nothing was deleted while the refresh ran
     QCOMPARE(gridOf(*window)->rowCount(), 2);
     QCOMPARE(gridOf(*window)->text(1, Col::Symbol), QStringLiteral("B"));
@@ -408,7 +423,7 @@ void tst_MainWindow::closingDuringAWaitPaintsNothingMore()
     const QString shownBefore = gridOf(*window)->text(1, Col::Bid);
     m_quotes.holdOpen = true;
     m_quotes.duringFetch = [&] { window->close(); };
-    window->OnRefreshTick(); // returns because the close ended the waits
+    TestHelpers::refreshTick(window.get()); // returns because the close ended the waits
     QVERIFY(window->isClosing());
     QVERIFY(!timerOf(*window)->isEnabled());
     QCOMPARE(gridOf(*window)->text(1, Col::Bid), shownBefore);
@@ -491,7 +506,7 @@ void tst_MainWindow::screenReaderHearsTicksAndTrendsAsWords()
     // The fake service answers 100 for every symbol, shown 100.00 after the first fetch.
     gridOf(*window)->setNumber(1, Col::Ltp, 99);
     gridOf(*window)->setNumber(2, Col::Ltp, 101);
-    window->OnRefreshTick();
+    TestHelpers::refreshTick(window.get());
 
     QAccessibleInterface *view = QAccessible::queryAccessibleInterface(window->quoteGrid());
     QVERIFY(view && view->tableInterface());
@@ -503,7 +518,7 @@ void tst_MainWindow::screenReaderHearsTicksAndTrendsAsWords()
     QCOMPARE(said(1, Col::Trend), QStringLiteral("up")); // the fake's change is +1%
     QCOMPARE(said(1, Col::Bid), QStringLiteral("1.00")); // no colour: the shown text alone
     QCOMPARE(cell(1, Col::Ltp)->text(QAccessible::Description), QStringLiteral("rose"));
-    window->OnRefreshTick();
+    TestHelpers::refreshTick(window.get());
     QCOMPARE(said(2, Col::Ltp), QStringLiteral("100.00, unchanged"));
     const QList<QAccessibleInterface *> header = cell(1, Col::Ltp)->tableCellInterface()->columnHeaderCells();
     QCOMPARE(header.size(), 1);
@@ -600,6 +615,59 @@ void tst_MainWindow::keyboardMenuOpensAtTheCurrentRowsCell()
     QCOMPARE(window->watchListText(), QStringLiteral(",A,,C,"));
 }
 
+void tst_MainWindow::deleteWithShiftOrCtrlDeletesNothing_data()
+{
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+    QTest::newRow("Shift+Del") << Qt::KeyboardModifiers(Qt::ShiftModifier);
+    QTest::newRow("Ctrl+Del") << Qt::KeyboardModifiers(Qt::ControlModifier);
+    QTest::newRow("Ctrl+Shift+Del") << (Qt::ShiftModifier | Qt::ControlModifier);
+    QTest::newRow("Alt+Del") << Qt::KeyboardModifiers(Qt::AltModifier);
+}
+
+// Only the plain Delete key deletes: a chord meant for something else must not lose a scrip.
+void tst_MainWindow::deleteWithShiftOrCtrlDeletesNothing()
+{
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+    auto window = startShown("A\r\nB\r\n");
+    SpreadGrid *view = window->quoteGrid();
+    QTest::keyClick(view, Qt::Key_Down);
+    QCOMPARE(view->activeRow(), 2);
+    QTest::keyClick(view, Qt::Key_Delete, modifiers);
+    QCOMPARE(window->watchListText(), QStringLiteral(",A,,B,"));
+    QCOMPARE(gridOf(*window)->rowCount(), 3);
+    QCOMPARE(TestHelpers::readFile(path()), QByteArray("A\r\nB\r\n"));
+}
+
+void tst_MainWindow::keyboardMenuScrollsToTheCurrentRowOutOfView_data()
+{
+    keyboardMenuOpensAtTheCurrentRowsCell_data();
+}
+
+void tst_MainWindow::keyboardMenuScrollsToTheCurrentRowOutOfView()
+{
+    QFETCH(bool, menuKey);
+    QByteArray many;
+    for (int i = 1; i <= 200; ++i)
+        many += "S" + QByteArray::number(i) + "\r\n";
+    auto window = startShown(many);
+    SpreadGrid *view = window->quoteGrid();
+    auto *menu = window->findChild<QMenu *>(QStringLiteral("mnuTickerloom"));
+    QTest::keyClick(view, Qt::Key_Down);
+    QCOMPARE(view->activeRow(), 2);
+    const QModelIndex current = gridOf(*window)->index(1, 0);
+    view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum()); // the wheel moves no current cell
+    QVERIFY(!view->viewport()->rect().intersects(view->visualRect(current)));
+
+    openKeyboardMenu(view, menuKey);
+    QTRY_VERIFY(menu->isVisible());
+    const QRect cell = view->visualRect(current);
+    QVERIFY2(view->viewport()->rect().contains(cell), "the current row was not scrolled into view");
+    QVERIFY(QRect(view->viewport()->mapToGlobal(cell.topLeft()), cell.size()).contains(menu->pos()));
+    window->findChild<QAction *>(QStringLiteral("mnuDelete"))->trigger();
+    menu->hide();
+    QCOMPARE(gridOf(*window)->text(2, Col::Symbol), QStringLiteral("S3")); // S2 went, the row it was opened on
+}
+
 static QStringList clipboardLines()
 {
     return QGuiApplication::clipboard()->text().split(u'\n');
@@ -640,6 +708,21 @@ void tst_MainWindow::ctrlCCopiesHeadersThenTheSelectedRows()
     QCOMPARE(window->watchListText(), QStringLiteral(",A,,B,,C,"));
 }
 
+// A spreadsheet pastes a tab as a column break: the cell's tab must not shift the columns after it.
+void tst_MainWindow::ctrlCKeepsTheColumnsOfACellHoldingATab()
+{
+    auto window = startShown("A\tB\r\nC\r\n");
+    SpreadGrid *view = window->quoteGrid();
+    QCOMPARE(gridOf(*window)->text(1, Col::Symbol), QStringLiteral("A\tB"));
+    QGuiApplication::clipboard()->clear();
+    QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
+    const QStringList lines = clipboardLines();
+    QCOMPARE(lines.size(), 3);
+    const QStringList cells = lines[1].split(u'\t');
+    QCOMPARE(cells.size(), 11);
+    QVERIFY2(cells[0].startsWith(u'A') && cells[0].endsWith(u'B'), qPrintable(cells[0]));
+}
+
 void tst_MainWindow::ctrlCWithNothingSelectedCopiesTheCurrentRow()
 {
     auto window = startShown("A\r\nB\r\nC\r\n");
@@ -675,14 +758,14 @@ void tst_MainWindow::statusLineSaysHowCurrentThePricesAre()
 
     clock = QTime(14, 3, 10);
     m_quotes.silent = true; // the service stops answering
-    window->OnRefreshTick();
+    TestHelpers::refreshTick(window.get());
     QCOMPARE(status->text(), QStringLiteral("No answer from the quote service; prices from 14:03:05"));
     QVERIFY2(heard(status).contains(status->text()), qPrintable(heard(status)));
     QCOMPARE(gridOf(*window)->text(1, Col::Ltp), QStringLiteral("100.00")); // still shown, now said to be old
 
     clock = QTime(14, 3, 15);
     m_quotes.silent = false;
-    window->OnRefreshTick();
+    TestHelpers::refreshTick(window.get());
     QCOMPARE(status->text(), QStringLiteral("Updated 14:03:15"));
 }
 
@@ -695,12 +778,12 @@ void tst_MainWindow::rowToolTipTellsWhenItsQuoteWasUpdated()
     };
     QVERIFY2(tip(1, Col::Ltp).contains(QStringLiteral("09:15:00")), qPrintable(tip(1, Col::Ltp)));
     clock = QTime(9, 15, 5);
-    window->OnRefreshTick();
+    TestHelpers::refreshTick(window.get());
     QVERIFY2(tip(2, Col::Symbol).contains(QStringLiteral("09:15:05")), qPrintable(tip(2, Col::Symbol)));
     QVERIFY(tip(2, Col::Symbol).contains(QStringLiteral("B")));
     clock = QTime(9, 15, 10);
     m_quotes.silent = true; // an unanswered refresh updates no quote
-    window->OnRefreshTick();
+    TestHelpers::refreshTick(window.get());
     QVERIFY2(tip(1, Col::Volume).contains(QStringLiteral("09:15:05")), qPrintable(tip(1, Col::Volume)));
     QCOMPARE(tip(3, Col::Symbol), QString()); // the spare row has no quote to tell of
 
@@ -721,10 +804,10 @@ void tst_MainWindow::aRowTheServiceStopsAnsweringReadsAsOld()
     GridModel *grid = gridOf(*window);
     const auto cell = [grid](int row, int col, int role) { return grid->data(grid->index(row - 1, col - 1), role); };
     clock = QTime(14, 3, 10);
-    window->OnRefreshTick();
+    TestHelpers::refreshTick(window.get());
     clock = QTime(14, 3, 15);
     m_quotes.leftOut = QStringList{"B", "C"};
-    window->OnRefreshTick();
+    TestHelpers::refreshTick(window.get());
 
     auto *status = window->findChild<QLabel *>(QStringLiteral("lblStatus"));
     QCOMPARE(status->text(), QStringLiteral("Updated 14:03:15 · 2 scrips not updated"));
@@ -740,7 +823,7 @@ void tst_MainWindow::aRowTheServiceStopsAnsweringReadsAsOld()
     QCOMPARE(cell(1, Col::Symbol, Qt::AccessibleDescriptionRole).toString(), QStringLiteral("unchanged"));
 
     m_quotes.leftOut.clear(); // answered again: the mark goes
-    window->OnRefreshTick();
+    TestHelpers::refreshTick(window.get());
     QCOMPARE(cell(2, Col::Symbol, Qt::AccessibleDescriptionRole).toString(), QStringLiteral("unchanged"));
     QCOMPARE(cell(2, Col::Symbol, Qt::ForegroundRole), cell(1, Col::Symbol, Qt::ForegroundRole));
 }
@@ -755,16 +838,16 @@ void tst_MainWindow::screenReaderHearsTheStatusLineOnlyWhenItsStateChanges()
     QList<int> toldAfter;
     for (int tick = 1; tick <= 3; ++tick) { // current, a new time every tick
         clock = clock.addSecs(5);
-        window->OnRefreshTick();
+        TestHelpers::refreshTick(window.get());
         QVERIFY2(heard(status).contains(status->text()), qPrintable(heard(status))); // read as it is now
     }
     toldAfter.append(told());
     m_quotes.silent = true;
-    window->OnRefreshTick();
-    window->OnRefreshTick();
+    TestHelpers::refreshTick(window.get());
+    TestHelpers::refreshTick(window.get());
     toldAfter.append(told());
     m_quotes.silent = false;
-    window->OnRefreshTick();
+    TestHelpers::refreshTick(window.get());
     toldAfter.append(told());
     QVERIFY2(heard(status).contains(status->text()), qPrintable(heard(status)));
     QCOMPARE(toldAfter, (QList<int>{0, 1, 2}));
@@ -786,7 +869,7 @@ void tst_MainWindow::numbersAreNeverCut()
     QFETCH(QString, fields);
     auto window = startShown("A\r\nB\r\n");
     m_quotes.fields = fields;
-    window->OnRefreshTick();
+    TestHelpers::refreshTick(window.get());
     SpreadGrid *view = window->quoteGrid();
     QAbstractItemView *cells = view; // its full-text widths, as the cells' painter measures them
     const auto checkWhole = [&](const char *when) {
@@ -806,6 +889,99 @@ void tst_MainWindow::numbersAreNeverCut()
     view->horizontalHeader()->resizeSection(Col::Volume - 1, 10); // the user narrows a column
     view->horizontalHeader()->resizeSection(Col::Ltp - 1, 10);
     checkWhole("narrowed");
+}
+
+// A chart's line as the row's tooltip draws it.
+static QList<int> chartLine(frmTickerloom &window, int row)
+{
+    const QString tip = gridOf(window)->data(gridOf(window)->index(row - 1, 0), Qt::ToolTipRole).toString();
+    return TestHelpers::lineHeights(TestHelpers::chartInToolTip(tip));
+}
+
+// Whether the line only rises (or only falls), left to right.
+static bool onlyRises(const QList<int> &line, bool rises)
+{
+    QList<int> drawn = line;
+    drawn.removeAll(-1);
+    return drawn.size() > 1 && TestHelpers::turnsOf(drawn) == 0 && (drawn.first() > drawn.last()) == rises;
+}
+
+void tst_MainWindow::chartsStayWithTheirRowsAcrossDeletes()
+{
+    m_quotes.prices = {{"A", 10}, {"B", 30}, {"C", 20}, {"D", 40}};
+    auto window = startShown("A\r\nB\r\nC\r\nD\r\n");
+    // D falls, the others rise, each refresh.
+    for (int step = 1; step <= 3; ++step) {
+        m_quotes.prices = {{"A", 10 + step}, {"B", 30 + step}, {"C", 20 + step}, {"D", 40 - step}};
+        TestHelpers::refreshTick(window.get());
+    }
+    for (int row : {3, 2}) { // C's row, then B's
+        window->onGridRightClick(1, row, QPoint());
+        window->OnDeleteScrip();
+    }
+    QCOMPARE(window->watchListText(), QStringLiteral(",A,,D,"));
+    m_quotes.prices = {{"A", 14}, {"D", 36}};
+    TestHelpers::refreshTick(window.get());
+    QVERIFY(onlyRises(chartLine(*window, 1), true));
+    QVERIFY(onlyRises(chartLine(*window, 2), false)); // D's own line, not B's or C's
+
+    // A scrip added again starts a chart of its own.
+    m_quotes.silent = true;
+    QVERIFY(window->addScrip(QStringLiteral("C")));
+    const QString tip = gridOf(*window)->data(gridOf(*window)->index(2, 0), Qt::ToolTipRole).toString();
+    QVERIFY2(tip.contains(QStringLiteral("No quote has arrived yet")), qPrintable(tip));
+}
+
+void tst_MainWindow::anEmptyListNeverSaysTheServiceDoesNotAnswer_data()
+{
+    QTest::addColumn<QByteArray>("fileBytes");
+    QTest::addColumn<int>("deletes");
+    QTest::addColumn<bool>("silent");
+    QTest::newRow("all-blank file, silent service") << QByteArray("\r\n  \r\n") << 0 << true;
+    QTest::newRow("all-blank file, empty answer") << QByteArray("\r\n  \r\n") << 0 << false;
+    QTest::newRow("after the last delete, silent service") << QByteArray("A\r\nB\r\n") << 2 << true;
+    QTest::newRow("after the last delete, empty answer") << QByteArray("A\r\nB\r\n") << 2 << false;
+}
+
+// An empty list asks for nothing, so no answer tells nothing about the service.
+void tst_MainWindow::anEmptyListNeverSaysTheServiceDoesNotAnswer()
+{
+    QFETCH(QByteArray, fileBytes);
+    QFETCH(int, deletes);
+    QFETCH(bool, silent);
+    QTime clock(10, 0, 0);
+    m_quotes.silent = silent;
+    auto window = startShown(fileBytes, &clock);
+    auto *status = window->findChild<QLabel *>(QStringLiteral("lblStatus"));
+    if (deletes == 0) // the start-up refresh of the empty list
+        QVERIFY2(!status->text().contains(QStringLiteral("No answer")), qPrintable(status->text()));
+    for (int i = 0; i < deletes; ++i) {
+        window->onGridRightClick(1, 1, QPoint());
+        window->OnDeleteScrip();
+    }
+    QCOMPARE(window->watchListText(), QString());
+    const qsizetype asked = m_quotes.urls.size();
+    TestHelpers::refreshTick(window.get());
+    QCOMPARE(m_quotes.urls.size(), asked + 1);
+    QVERIFY2(!status->text().contains(QStringLiteral("No answer")), qPrintable(status->text()));
+}
+
+void tst_MainWindow::addingToAListTurnsTheTimerOffWhileTheNewRowWaits()
+{
+    const QByteArray two("A\r\nB\r\n");
+    auto window = start(&two);
+    SwitchTimer *timer = timerOf(*window);
+    QVERIFY(timer->isEnabled());
+    m_quotes.holdOpen = true;
+    int onWhileWaiting = -1; // the timer's state while the fetch waited: 1 on, 0 off
+    m_quotes.duringFetch = [&] {
+        onWhileWaiting = timer->isEnabled() ? 1 : 0;
+        m_quotes.release();
+    };
+    QVERIFY(window->addScrip(QStringLiteral("NEW")));
+    QCOMPARE(onWhileWaiting, 0); // no tick refreshes over the new row's first fetch
+    QVERIFY(m_quotes.urls.last().endsWith(QStringLiteral("?scr=NEW&tl=1&ft=1")));
+    QVERIFY(timer->isEnabled());
 }
 
 QTEST_MAIN(tst_MainWindow)

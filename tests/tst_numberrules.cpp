@@ -1,4 +1,5 @@
 #include "quotes/NumberRules.h"
+#include "support/LeadingNumber.h"
 #include "watch/NumberFormat.h"
 
 #include <QRandomGenerator>

@@ -5,6 +5,9 @@
 #include "watch/QuoteGridColumns.h"
 #include "watch/TrendPictures.h"
 
+#include "support/TestHelpers.h"
+
+#include <QImage>
 #include <QTest>
 #include <algorithm>
 
@@ -64,6 +67,8 @@ private slots:
     void rowsMatchLatin1RepliesUpperCased();
     void rowTheReplyLeavesOutKeepsWhatItShowed();
     void openAndPreviousCloseComeOnceTheServiceAnswers();
+    void openAndPreviousCloseStayBlankUntilALineBringsThem_data();
+    void openAndPreviousCloseStayBlankUntilALineBringsThem();
     void volumesPastThirtyTwoBitsAreShown();
     void theStatusSaysWhetherThePricesAreCurrent();
     void statusWordsFollowTheState_data();
@@ -75,6 +80,10 @@ private slots:
     void pricesStayWithTheirRowsWhateverOrderRowsArriveIn();
     void chartDrawsEachPriceAtItsOwnHeight_data();
     void chartDrawsEachPriceAtItsOwnHeight();
+    void theChartGainsAPointPerRefresh();
+    void theChartDrawsHigherPricesHigher();
+    void theHistoryHoldsItsBoundAndThinsEvenly_data();
+    void theHistoryHoldsItsBoundAndThinsEvenly();
     void emptyReplyChangesNoCell();
     void emptySymbolRowEndsThePass();
     void closingStopsThePainting();
@@ -359,7 +368,7 @@ void tst_QuoteRefresher::theRequestFollowsTheListFirstFetchAndAddress()
 {
     const QByteArray previous = qgetenv("TICKERLOOM_SERVICE_URL");
     Board board({"A"});
-    board.reply = "A,1";
+    board.reply = "A,1,2,3,(1%),UP,4,5,6,7,8"; // with OPEN and P.CLOSE: A asks for them once
     qputenv("TICKERLOOM_SERVICE_URL", "http://127.0.0.1:1/one");
     board.refresh(true);
     board.refresh(false);
@@ -409,6 +418,62 @@ void tst_QuoteRefresher::openAndPreviousCloseComeOnceTheServiceAnswers()
     upper.refresh(true);
     upper.refresh(false);
     QVERIFY(upper.urls.last().endsWith(QStringLiteral("&tl=1&ft=1")));
+}
+
+enum class Fetched { AllRowsFirst, AllRowsLater, AddedRow };
+Q_DECLARE_METATYPE(Fetched)
+
+void tst_QuoteRefresher::openAndPreviousCloseStayBlankUntilALineBringsThem_data()
+{
+    QTest::addColumn<Fetched>("fetched");
+    QTest::addColumn<QString>("tail"); // the line's fields past VOLUME
+    QTest::addColumn<QString>("open");
+    QTest::addColumn<QString>("previousClose");
+    const QList<std::pair<const char *, Fetched>> ways{
+        {"start-up", Fetched::AllRowsFirst}, {"timer", Fetched::AllRowsLater}, {"added row", Fetched::AddedRow}};
+    for (const auto &[way, fetched] : ways) {
+        QTest::addRow("%s, neither", way) << fetched << ""
+                                          << ""
+                                          << "";
+        QTest::addRow("%s, neither converts", way) << fetched << ",x,-"
+                                                   << ""
+                                                   << "";
+        QTest::addRow("%s, OPEN alone", way) << fetched << ",70"
+                                             << "70.00"
+                                             << "";
+        QTest::addRow("%s, P.CLOSE alone", way) << fetched << ",,80"
+                                                << ""
+                                                << "80.00";
+        QTest::addRow("%s, both", way) << fetched << ",70,80"
+                                       << "70.00"
+                                       << "80.00";
+    }
+}
+
+// A reply line without them writes no 0.00, a price the service never sent.
+void tst_QuoteRefresher::openAndPreviousCloseStayBlankUntilALineBringsThem()
+{
+    QFETCH(Fetched, fetched);
+    QFETCH(QString, tail);
+    QFETCH(QString, open);
+    QFETCH(QString, previousClose);
+    Board board({"A"});
+    if (fetched == Fetched::AllRowsLater)
+        board.refresh(true); // no answer at start: both still lacking
+    board.reply = "A,1,2,3,(1%),UP,4,5,6" + tail;
+    if (fetched == Fetched::AddedRow)
+        board.refresher.RefreshQuoteRow(1, true);
+    else
+        board.refresh(fetched == Fetched::AllRowsFirst);
+    QVERIFY(board.urls.last().endsWith(QStringLiteral("&ft=1")));
+    QCOMPARE(board.grid.text(1, Col::Ltp), QStringLiteral("3.00"));
+    QCOMPARE(board.grid.text(1, Col::Open), open);
+    QCOMPARE(board.grid.text(1, Col::PrevClose), previousClose);
+
+    board.reply = "A,1,2,3,(1%),UP,4,5,6,71,81"; // asked for again until a line brings them
+    board.refresh(false);
+    QCOMPARE(board.grid.text(1, Col::Open), open.isEmpty() ? QStringLiteral("71.00") : open);
+    QCOMPARE(board.grid.text(1, Col::PrevClose), previousClose.isEmpty() ? QStringLiteral("81.00") : previousClose);
 }
 
 void tst_QuoteRefresher::volumesPastThirtyTwoBitsAreShown()
@@ -677,6 +742,80 @@ void tst_QuoteRefresher::chartDrawsEachPriceAtItsOwnHeight()
         const double drawn = lineHeightAt(chart, columns[i]);
         QVERIFY2(qAbs(drawn - expected) < 2.5,
                  qPrintable(QStringLiteral("point %1 at y %2, not %3").arg(i).arg(drawn).arg(expected)));
+    }
+}
+
+void tst_QuoteRefresher::theChartGainsAPointPerRefresh()
+{
+    Board board({"A"});
+    const QStringList zigzag{"1", "3", "1", "3", "1", "3"};
+    for (qsizetype refresh = 0; refresh < zigzag.size(); ++refresh) {
+        board.reply = "A,1,2," + zigzag[refresh] + ",(1%),UP,4,5,6";
+        board.refresh(false);
+        const QImage chart = TestHelpers::chartInToolTip(board.refresher.rowToolTip(1));
+        QVERIFY(!chart.isNull());
+        const QList<int> line = TestHelpers::lineHeights(chart);
+        QCOMPARE(line.count(-1) == line.size(), refresh == 0); // one price draws no line yet
+        if (refresh > 0)                                       // every point past the second turns the line
+            QCOMPARE(TestHelpers::turnsOf(line), refresh - 1);
+    }
+}
+
+// The y of the line's first and last columns.
+static std::pair<int, int> ends(const QImage &chart)
+{
+    QList<int> line = TestHelpers::lineHeights(chart);
+    line.removeAll(-1);
+    return line.isEmpty() ? std::pair(-1, -1) : std::pair(line.first(), line.last());
+}
+
+void tst_QuoteRefresher::theChartDrawsHigherPricesHigher()
+{
+    const auto [risingFrom, risingTo] = ends(PriceChart::draw({100, 101, 102.5}));
+    QVERIFY2(risingFrom > risingTo, qPrintable(QStringLiteral("%1 -> %2").arg(risingFrom).arg(risingTo)));
+    const auto [fallingFrom, fallingTo] = ends(PriceChart::draw({7, 6}));
+    QVERIFY2(fallingFrom < fallingTo, qPrintable(QStringLiteral("%1 -> %2").arg(fallingFrom).arg(fallingTo)));
+    const QImage dip = PriceChart::draw({5, 1, 5});
+    const QList<int> line = TestHelpers::lineHeights(dip);
+    QVERIFY(line[dip.width() / 2] > ends(dip).first); // the low price lies lower in the middle
+}
+
+void tst_QuoteRefresher::theHistoryHoldsItsBoundAndThinsEvenly_data()
+{
+    QTest::addColumn<int>("refreshes");
+    constexpr int kMax = PriceHistory::kMaxPoints;
+    for (int refreshes : {kMax - 1, kMax, kMax + 1, kMax + 2, 2 * kMax, 2 * kMax + 1, 1000})
+        QTest::addRow("%d refreshes", refreshes) << refreshes;
+}
+
+// Row 8 is answered by every refresh, row 7 by all but the last: the price a
+// row shows stays its chart's last point, whenever the points thin.
+void tst_QuoteRefresher::theHistoryHoldsItsBoundAndThinsEvenly()
+{
+    QFETCH(int, refreshes);
+    PriceHistory history;
+    for (int refresh = 1; refresh <= refreshes; ++refresh) {
+        history.startRefresh(2);
+        if (refresh < refreshes)
+            history.record(7, refresh, refresh);
+        history.record(8, refresh, refresh);
+        history.endRefresh();
+    }
+    for (const quint64 row : {7, 8}) {
+        const int shown = row == 8 ? refreshes : refreshes - 1;
+        const auto prices = history.find(row)->prices;
+        const qsizetype size = qsizetype(prices.size());
+        QVERIFY(size <= PriceHistory::kMaxPoints);
+        if (refreshes <= PriceHistory::kMaxPoints)
+            QCOMPARE(size, shown); // every point kept until the bound is reached
+        QCOMPARE(prices.back(), shown);
+        // Evenly over the whole run: the first point within one step of the
+        // start, the same step between points, the newest as close or closer.
+        const double step = prices[1] - prices[0];
+        QVERIFY2(prices[0] <= step, qPrintable(QString::number(prices[0])));
+        for (qsizetype i = 1; i + 1 < size; ++i)
+            QVERIFY2(prices[size_t(i)] - prices[size_t(i - 1)] == step, qPrintable(QString::number(i)));
+        QVERIFY(prices.back() - prices[size_t(size - 2)] > 0 && prices.back() - prices[size_t(size - 2)] <= step);
     }
 }
 

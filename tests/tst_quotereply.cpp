@@ -1,6 +1,7 @@
 #include "quotes/QuoteReply.h"
 #include "quotes/QuoteTable.h"
 #include "support/FindQuote.h"
+#include "support/ParsedReply.h"
 
 #include <QTest>
 

@@ -32,6 +32,8 @@ private slots:
     void aFileThatCannotBeReadSaysWhy_data();
     void aFileThatCannotBeReadSaysWhy();
     void aPipeOrAnEndlessDeviceIsNeverReadFrom();
+    void aFileOfTheSizeLimitIsReadAndOneByteMoreIsRefused_data();
+    void aFileOfTheSizeLimitIsReadAndOneByteMoreIsRefused();
 };
 
 namespace {
@@ -259,6 +261,31 @@ void tst_ScripsFile::aPipeOrAnEndlessDeviceIsNeverReadFrom()
     loaded = ScripsFile::load(huge);
     QVERIFY(!loaded.failure.isEmpty());
     QVERIFY(loaded.scrips.isEmpty());
+}
+
+void tst_ScripsFile::aFileOfTheSizeLimitIsReadAndOneByteMoreIsRefused_data()
+{
+    QTest::addColumn<qint64>("size");
+    QTest::addColumn<bool>("read");
+    QTest::newRow("one byte less") << ScripsFile::kMaxFileBytes - 1 << true;
+    QTest::newRow("the limit") << ScripsFile::kMaxFileBytes << true;
+    QTest::newRow("one byte more") << ScripsFile::kMaxFileBytes + 1 << false;
+}
+
+void tst_ScripsFile::aFileOfTheSizeLimitIsReadAndOneByteMoreIsRefused()
+{
+    QFETCH(qint64, size);
+    QFETCH(bool, read);
+    // A scrip at either end, spaces between: the last byte must be read too.
+    QByteArray bytes = "FIRST\r\n" + QByteArray(size - 13, ' ') + "\r\nLAST";
+    QCOMPARE(bytes.size(), size);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Scrips.dat"));
+    TestHelpers::writeFile(path, bytes);
+    const ScripsFile::Loaded loaded = ScripsFile::load(path);
+    QVERIFY(loaded.found);
+    QCOMPARE(loaded.failure.isEmpty(), read);
+    QCOMPARE(loaded.scrips, read ? QStringList({"FIRST", "LAST"}) : QStringList());
 }
 
 QTEST_GUILESS_MAIN(tst_ScripsFile)

@@ -1,7 +1,6 @@
 // The demo quote service: its replies read back through the program's own
 // parsers, the request rules, the random walk, the advertisement, and HTTP.
 #include "protocol/QuoteProtocol.h"
-#include "quotes/QuoteReply.h"
 #include "quotes/QuoteRequest.h"
 #include "search/SearchReply.h"
 #include "search/SearchRequest.h"
@@ -14,6 +13,7 @@
 #include "service/ServiceRequest.h"
 #include "service/SignalWatcher.h"
 #include "service/SocketActivation.h"
+#include "support/ParsedReply.h"
 
 #include <QBuffer>
 #include <QCryptographicHash>
@@ -102,6 +102,12 @@ Fetched get(QNetworkAccessManager &m, const QString &url)
 QByteArray sha1(const QByteArray &bytes)
 {
     return QCryptographicHash::hash(bytes, QCryptographicHash::Sha1).toHex();
+}
+
+// One scrip's state at a moment, as a request for it alone gets it.
+ScripQuote quoteAt(Market &market, int index, qint64 nowMs)
+{
+    return market.quotes({index}, [nowMs] { return nowMs; }).front();
 }
 
 // A reply read off a plain socket. status stays 0 without a whole reply.
@@ -412,9 +418,9 @@ private slots:
         Market market(catalogue, 9), untouched(catalogue, 9), other(catalogue, 10);
         double rises = 0, falls = 0, unchanged = 0, differences = 0;
         for (int index = 0; index < catalogue.size(); ++index) {
-            ScripQuote was = market.quote(index, 0);
+            ScripQuote was = quoteAt(market, index, 0);
             for (qint64 ms = 5000; ms <= 1800000; ms += 5000) { // a refresh every 5 s for half an hour
-                const ScripQuote now = market.quote(index, ms);
+                const ScripQuote now = quoteAt(market, index, ms);
                 QVERIFY(0 < now.bidCents && now.bidCents < now.lastCents && now.lastCents < now.askCents);
                 QVERIFY(now.lowCents <= now.lastCents && now.lastCents <= now.highCents);
                 QVERIFY(now.highCents >= was.highCents && now.lowCents <= was.lowCents && now.volume >= was.volume);
@@ -424,10 +430,10 @@ private slots:
                 was = now;
             }
             // Asked often or only at the end, the same seed walks the same way.
-            const ScripQuote once = untouched.quote(index, 1800000);
+            const ScripQuote once = quoteAt(untouched, index, 1800000);
             QVERIFY(once.lastCents == was.lastCents && once.bidCents == was.bidCents && once.askCents == was.askCents);
             QVERIFY(once.highCents == was.highCents && once.lowCents == was.lowCents && once.volume == was.volume);
-            differences += other.quote(index, 1800000).lastCents != was.lastCents;
+            differences += quoteAt(other, index, 1800000).lastCents != was.lastCents;
         }
         const double total = rises + falls + unchanged;
         QVERIFY(rises / total > 0.15 && falls / total > 0.15 && unchanged / total > 0.35);
@@ -838,6 +844,9 @@ private slots:
         QCOMPARE(first.state(), QProcess::Running);
         QVERIFY(first.waitForFinished(10000));
         QVERIFY2(sinceAsked.elapsed() >= 900, qPrintable(QString::number(sinceAsked.elapsed())));
+        // About the idle time after the last request: a check that waited a
+        // whole idle time again would stop it some 1.8 s after it.
+        QVERIFY2(sinceAsked.elapsed() < 1500, qPrintable(QString::number(sinceAsked.elapsed())));
         QVERIFY(first.exitStatus() == QProcess::NormalExit && first.exitCode() == 0);
 
         // A request while no service runs waits in the socket's queue; the
@@ -940,6 +949,42 @@ private slots:
         reply = nextReply(socket, received);
         QCOMPARE(reply.status, 200);
         QCOMPARE(symbolsOf(reply.body, false), QStringList{"INFY"});
+    }
+
+    void httpCutsOffAReaderThatStopsReadingALongReply()
+    {
+        ServiceSettings settings = settingsWith(kLongestList);
+        settings.idleTimeoutMs = 300;
+        QuoteService service(settings);
+        const quint16 port = service.listen(0);
+        QString list = QStringLiteral(",");
+        for (int index = service.catalogue().size() - kLongestList; index < service.catalogue().size(); ++index)
+            list += service.catalogue().at(index).code + u',';
+        const QByteArray request = getRequest(queryTarget(list, true));
+        QTcpSocket socket;
+        QVERIFY(socket.setSocketDescriptor(smallWindowConnection(port)));
+        socket.setReadBufferSize(16 * 1024);
+        socket.write(request);
+        // Takes nothing for ten idle times, as a client that hangs would.
+        QTest::qWait(10 * settings.idleTimeoutMs);
+        // What the system had queued still comes, then the connection ends:
+        // a request sent on it once the reply is in is never answered.
+        QByteArray received;
+        int replies = 0;
+        bool askedAgain = false;
+        for (QDeadlineTimer deadline(30000); !deadline.hasExpired() && replies < 2; QTest::qWait(5)) {
+            received += socket.readAll();
+            while (takeReply(received).status != 0)
+                ++replies;
+            if (socket.state() == QAbstractSocket::UnconnectedState && socket.bytesAvailable() == 0)
+                break;
+            if (replies == 1 && !askedAgain) {
+                socket.write(getRequest("/quote?scr=,INFY,&tl=1"));
+                askedAgain = true;
+            }
+        }
+        QVERIFY2(replies < 2, "the connection was kept");
+        QCOMPARE(socket.state(), QAbstractSocket::UnconnectedState);
     }
 
     void httpKeepsAConnectionPastTwoMiBOfRequests_data()

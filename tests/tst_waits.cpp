@@ -173,7 +173,7 @@ void tst_Waits::deleteIsBoundToTheRowItWasChosenOn()
         QCOMPARE(m_window->quoteGrid()->activeRow(), 4);
         rowsWhileWaiting = grid()->rowCount();
     });
-    m_window->OnRefreshTick();
+    TestHelpers::refreshTick(m_window.get());
     QCOMPARE(rowsWhileWaiting, 6); // nothing is deleted while the refresh runs
     QCOMPARE(symbols(), (QStringList{"A", "CCC", "DDDD", "EEEEE", ""}));
     QCOMPARE(m_window->watchListText(), QStringLiteral(",A,,CCC,,DDDD,,EEEEE,"));
@@ -191,7 +191,7 @@ void tst_Waits::deletesChosenDuringOneRefreshRemoveTheirOwnRows()
         rightClickAndDelete(3);
         rightClickAndDelete(5);
     });
-    m_window->OnRefreshTick();
+    TestHelpers::refreshTick(m_window.get());
     QCOMPARE(symbols(), (QStringList{"A", "DDDD", ""}));
     QCOMPARE(TestHelpers::readFile(path()), QByteArray("A\r\nDDDD\r\n\r\n"));
     QVERIFY(timer()->isEnabled());
@@ -205,7 +205,7 @@ void tst_Waits::aMenuOpenWhenAQueuedDeleteRunsStaysWithItsRow()
         rightClickAndDelete(2);
         m_window->onGridRightClick(1, 3, QPoint()); // the menu is open on CCC when the refresh ends
     });
-    m_window->OnRefreshTick();
+    TestHelpers::refreshTick(m_window.get());
     QCOMPARE(symbols(), (QStringList{"A", "CCC", "DDDD", "EEEEE", ""}));
     m_window->findChild<QAction *>(QStringLiteral("mnuDelete"))->trigger();
     QCOMPARE(symbols(), (QStringList{"A", "DDDD", "EEEEE", ""}));
@@ -231,7 +231,7 @@ void tst_Waits::deleteKeyDuringARefreshWaitsBoundToItsRow()
         QTest::keyClick(view, Qt::Key_Delete); // the spare row: nothing
         rowsWhileWaiting = grid()->rowCount();
     });
-    m_window->OnRefreshTick();
+    TestHelpers::refreshTick(m_window.get());
     QCOMPARE(rowsWhileWaiting, 6); // nothing is deleted while the refresh runs
     QCOMPARE(symbols(), (QStringList{"BB", "DDDD", "EEEEE", ""}));
     QCOMPARE(TestHelpers::readFile(path()), QByteArray("BB\r\nDDDD\r\nEEEEE\r\n\r\n"));
@@ -250,13 +250,13 @@ void tst_Waits::statusLineTurnsWithinOneRefreshOfTheServiceFallingSilent()
     // Every connection closes with no answer, a retry of the request included.
     m_server->setDefaultReply([](const QByteArray &) { return QByteArray(); });
     const qsizetype asked = m_server->requests().size();
-    m_window->OnRefreshTick();
+    TestHelpers::refreshTick(m_window.get());
     QVERIFY(m_server->requests().size() > asked);
     QCOMPARE(status->text(), QStringLiteral("No answer from the quote service; prices from ") + first.captured(1));
     QCOMPARE(grid()->text(1, Col::Ltp), QStringLiteral("110.00")); // kept, and said to be old
 
     m_server->setDefaultReply(quoteReply);
-    m_window->OnRefreshTick(); // answered again
+    TestHelpers::refreshTick(m_window.get()); // answered again
     QVERIFY2(updated.match(status->text()).hasMatch(), qPrintable(status->text()));
 }
 
@@ -285,7 +285,7 @@ void tst_Waits::statusLineTellsWhatTheReplySaid()
         const QByteArray quotes = quoteReply(request);
         return FakeHttpServer::ok(withQuotes ? quotes.mid(quotes.indexOf("\r\n\r\n") + 4) : QByteArray(), headers);
     });
-    m_window->OnRefreshTick();
+    TestHelpers::refreshTick(m_window.get());
     const QString pattern =
         withQuotes ? QStringLiteral("^Updated \\d\\d:\\d\\d:\\d\\d") + QRegularExpression::escape(said) + u'$'
                    : u'^' + QRegularExpression::escape(said) + QStringLiteral("\\d\\d:");
@@ -356,7 +356,7 @@ void tst_Waits::addDuringARefreshStartsNoSecondRefreshAndKeepsItsValues()
         timerOnWhileWaiting = timer()->isEnabled();
         QTest::qWait(50);
     });
-    m_window->OnRefreshTick();
+    TestHelpers::refreshTick(m_window.get());
     QVERIFY(!timerOnWhileWaiting); // the running refresh keeps the timer off
     int timerRefreshes = 0;
     for (const QByteArray &request : m_server->requests())
@@ -383,7 +383,7 @@ void tst_Waits::aListEditedWhileARefreshWaitsGetsOnlyItsOwnQuotes()
         TestHelpers::writeFile(path(), "A\r\nCCC\r\nDDDD\r\nEEEEE\r\nXY\r\n");
         QTRY_COMPARE(symbols(), (QStringList{"A", "CCC", "DDDD", "EEEEE", "XY", ""}));
     });
-    m_window->OnRefreshTick();
+    TestHelpers::refreshTick(m_window.get());
     QCOMPARE(symbols(), (QStringList{"A", "CCC", "EEEEE", "XY", ""}));
     // The rows the request asked for got their own quotes; the new row waits for its own request.
     QCOMPARE(grid()->text(2, Col::Ltp), QStringLiteral("30.00"));
@@ -419,7 +419,7 @@ void tst_Waits::errorPagesPaintNothing()
     QFETCH(QByteArray, page);
     start();
     m_server->enqueue(page);
-    m_window->OnRefreshTick();
+    TestHelpers::refreshTick(m_window.get());
     QCOMPARE(grid()->text(1, Col::Ltp), QStringLiteral("110.00"));
     QCOMPARE(grid()->backColour(1, Col::Ltp), GridModel::kNoColour);
     QVERIFY(timer()->isEnabled());

@@ -53,6 +53,13 @@ constexpr int kLongestList = 32765;
 constexpr char kSourceHeader[] = "X-Quote-Source";
 constexpr char kSimulatedSource[] = "simulated market";
 
+// An advertisement reply, sent in place of data, carries the header
+// "PICS-Label: PICADS <link>": its picture is the body, and its link is the
+// header's value past the marker and one character after it.
+constexpr char kAdvertHeader[] = "PICS-Label";
+constexpr char kAdvertMarker[] = "PICADS";
+constexpr int kAdvertLinkAt = sizeof kAdvertMarker; // the marker's length, and one
+
 // The port the service listens on and the program asks, on 127.0.0.1.
 constexpr quint16 kDefaultPort = 8425;
 

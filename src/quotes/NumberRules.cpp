@@ -45,19 +45,15 @@ template <typename Char> struct Scan
 };
 
 // Reads digits from at into digits while they stay exact, counting those
-// after the point in power; returns how many digits there were. Grouping
-// commas are skipped between digits when allowed.
-template <bool allowGrouping, typename Char>
+// after the point in power; returns how many digits there were.
+template <typename Char>
 int scanDigits(const Char *&at, const Char *end, quint64 &digits, int &power, bool &exact, int fractionStep)
 {
     int count = 0;
     for (; at < end; ++at) {
         const unsigned digit = unsigned(*at) - u'0';
-        if (digit > 9) {
-            if (allowGrouping && *at == u',' && count > 0 && at + 1 < end && isDigit(at[1]))
-                continue;
+        if (digit > 9)
             break;
-        }
         ++count;
         if (digits <= (kMostExactDigits - 9) / 10) {
             digits = digits * 10 + digit;
@@ -86,7 +82,7 @@ template <typename Char> int scanExponentDigits(const Char *&at, const Char *end
 
 // Reads sign, mantissa and exponent from at. Returns false when no digit was
 // seen; otherwise at is past the number.
-template <bool allowGrouping, typename Char> bool scanNumber(const Char *&at, const Char *end, Scan<Char> &scan)
+template <typename Char> bool scanNumber(const Char *&at, const Char *end, Scan<Char> &scan)
 {
     const Char *p = at;
     scan.begin = p;
@@ -96,10 +92,10 @@ template <bool allowGrouping, typename Char> bool scanNumber(const Char *&at, co
     quint64 digits = 0;
     int power = 0;
     bool exact = true;
-    int count = scanDigits<allowGrouping>(p, end, digits, power, exact, 0);
+    int count = scanDigits(p, end, digits, power, exact, 0);
     if (p < end && *p == u'.') {
         ++p;
-        count += scanDigits<false>(p, end, digits, power, exact, 1);
+        count += scanDigits(p, end, digits, power, exact, 1);
     }
     if (count == 0)
         return false;
@@ -124,10 +120,9 @@ template <bool allowGrouping, typename Char> bool scanNumber(const Char *&at, co
     return true;
 }
 
-// The characters of a number as std::from_chars reads them: no plus sign and
-// no grouping commas. Numbers as the service sends them fit on the stack;
-// only a longer text (many leading zeros, say) takes the heap. Kept out of
-// line, so that the quick conversion pays nothing for it.
+// The characters of a number as std::from_chars reads them: no plus sign. Numbers as the service sends them fit on the
+// stack; only a longer text (many leading zeros, say) takes the heap. Kept out of line, so that the quick conversion
+// pays nothing for it.
 template <typename Char> [[gnu::noinline]] bool convertText(const Scan<Char> &scan, double &out)
 {
     constexpr qsizetype kOnStack = 64;
@@ -140,7 +135,7 @@ template <typename Char> [[gnu::noinline]] bool convertText(const Scan<Char> &sc
     }
     qsizetype size = 0;
     for (const Char *at = scan.begin; at < scan.end; ++at)
-        if (*at != u'+' && *at != u',')
+        if (*at != u'+')
             text[size++] = char(*at);
     const auto [end, error] = std::from_chars(text, text + size, out, std::chars_format::general);
     return error == std::errc() && end == text + size && std::isfinite(out);
@@ -165,7 +160,7 @@ template <typename Char> qsizetype scanAndConvert(const Char *begin, const Char 
 {
     const Char *at = skipBlanks(begin, end);
     Scan<Char> scan;
-    if (!scanNumber<false>(at, end, scan) || !convert(scan, value))
+    if (!scanNumber(at, end, scan) || !convert(scan, value))
         return -1;
     // An exponent marker without digits was left unread: it is what follows the number.
     return skipBlanks(at, end) - begin;
@@ -190,17 +185,6 @@ std::optional<qint64> roundToInteger(double number)
     if (!(rounded >= -9223372036854775808.0 && rounded < 9223372036854775808.0))
         return std::nullopt;
     return qint64(rounded);
-}
-
-double readLeadingNumber(QStringView text)
-{
-    const char16_t *const end = text.utf16() + text.size();
-    const char16_t *at = skipBlanks(text.utf16(), end);
-    Scan<char16_t> scan;
-    if (!scanNumber<true>(at, end, scan))
-        return 0;
-    double value = 0;
-    return convert(scan, value) ? value : 0;
 }
 
 } // namespace NumberRules

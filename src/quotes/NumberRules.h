@@ -7,8 +7,8 @@
 #include <QtGlobal>
 #include <optional>
 
-// The conversions of quote reply fields, and the read-back of a price as a
-// grid cell shows it.
+// The conversions of quote reply fields: a plain decimal, a whole number,
+// the change field.
 namespace NumberRules {
 
 // What readNumber reads of a text that does not start with a plain decimal.
@@ -87,9 +87,5 @@ inline std::optional<double> parseChange(QLatin1StringView field)
 {
     return parseChangeOf(field);
 }
-
-// The leading number of a cell's text ("1,234.50" reads as 1234.5): blanks,
-// sign, digits with grouping commas, one point, an exponent; 0 when none.
-double readLeadingNumber(QStringView text);
 
 } // namespace NumberRules

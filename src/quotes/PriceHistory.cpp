@@ -17,7 +17,7 @@ void PriceHistory::startRefresh(qsizetype rows)
     m_sinceKept = 0;
     if (int(m_points.size()) == kMaxPoints) {
         for (int i = 0; i < kMaxPoints / 2; ++i)
-            m_points[size_t(i)].swap(m_points[size_t(2 * i + 1)]);
+            m_points[size_t(i)].swap(m_points[2 * size_t(i) + 1]);
         m_points.resize(kMaxPoints / 2);
         m_keepEvery *= 2;
     }

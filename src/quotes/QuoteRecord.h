@@ -15,7 +15,8 @@ struct QuoteNumbers
     double Low = 0;
     double PrevClose = 0;
     qint64 Volume = 0;          // volumes pass 2,147,483,647 on busy days
-    bool openCloseSent = false; // OPEN or P.CLOSE came as a number, asked for with "&ft=1"
+    bool openSent = false;      // OPEN came as a number, asked for with "&ft=1"
+    bool prevCloseSent = false; // P.CLOSE came as a number, asked for with "&ft=1"
 };
 
 // One line of a quote reply. A new record has empty texts and zeros; a field

@@ -159,7 +159,9 @@ void QuoteRefresher::RefreshQuoteRow(int row, bool FirstFetch)
 }
 
 // Paints one row in the order that reads the LTP cell before it is written.
-// OPEN and P.CLOSE come with a first fetch, or go into a row that lacks them.
+// OPEN and P.CLOSE come with a first fetch, or go into a cell that lacks
+// them; each only when the line brought it: a blank cell is asked for again,
+// where a 0.00 would stand as a price the service never sent.
 void QuoteRefresher::paintRow(int row, const QuoteNumbers &quote, bool FirstFetch, bool withOpenClose)
 {
     GridModel &grid = *m_grid;
@@ -179,11 +181,10 @@ void QuoteRefresher::paintRow(int row, const QuoteNumbers &quote, bool FirstFetc
         grid.setPicture(row, Trend, m_downPicture);
     else if (quote.ChangePct > 0)
         grid.setPicture(row, Trend, m_upPicture);
-    const bool lacksOpenClose = grid.isEmpty(row, Open) || grid.isEmpty(row, PrevClose);
-    if (FirstFetch || (withOpenClose && quote.openCloseSent && lacksOpenClose)) {
+    if (quote.openSent && (FirstFetch || (withOpenClose && grid.isEmpty(row, Open))))
         grid.setNumber(row, Open, quote.Open);
+    if (quote.prevCloseSent && (FirstFetch || (withOpenClose && grid.isEmpty(row, PrevClose))))
         grid.setNumber(row, PrevClose, quote.PrevClose);
-    }
     grid.setNumber(row, High, quote.High);
     grid.setNumber(row, Low, quote.Low);
     grid.setInteger(row, Volume, quote.Volume);

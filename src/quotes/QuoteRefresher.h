@@ -4,7 +4,7 @@
 #include "quotes/QuoteFreshness.h"
 #include "quotes/QuoteRecord.h"
 #include "quotes/QuoteTable.h"
-#include "web/FetchUrl.h"
+#include "web/UrlFetch.h"
 
 #include <QDateTime>
 #include <QObject>

@@ -76,39 +76,69 @@ private:
     bool m_done = false;
 };
 
-void setNumber(double &target, const std::optional<double> &value)
+// True when there was a value to set.
+bool setNumber(double &target, const std::optional<double> &value)
 {
     if (value)
         target = *value;
+    return value.has_value();
 }
 
-// Fills the numbers from the line's fields, whose symbol was read already;
-// returns the trend text's field, a null view when the line has none. The
-// fields are read in the order the service writes them.
-static_assert(QuoteProtocol::Bid == 1 && QuoteProtocol::Ask == 2 && QuoteProtocol::Ltp == 3 &&
-              QuoteProtocol::ChangePct == 4 && QuoteProtocol::TrendText == 5 && QuoteProtocol::High == 6 &&
-              QuoteProtocol::Low == 7 && QuoteProtocol::Volume == 8 && QuoteProtocol::Open == 9 &&
-              QuoteProtocol::PrevClose == 10);
+// Reads the field at the cursor into its place in the numbers, or as the
+// trend text. One case per field of the protocol: a field added there is
+// read here, or the compiler says that it is not.
+template <typename View>
+void readField(FieldCursor<View> &fields, QuoteProtocol::Field field, QuoteNumbers &numbers, View &trendText)
+{
+    using namespace QuoteProtocol;
+    switch (field) {
+    case Symbol:
+        fields.skip(); // read apart, as the line's key
+        return;
+    case Bid:
+        setNumber(numbers.Bid, fields.number());
+        return;
+    case Ask:
+        setNumber(numbers.Ask, fields.number());
+        return;
+    case Ltp:
+        setNumber(numbers.Ltp, fields.number());
+        return;
+    case ChangePct:
+        setNumber(numbers.ChangePct, NumberRules::parseChange(fields.text()));
+        return;
+    case TrendText:
+        trendText = fields.text();
+        return;
+    case High:
+        setNumber(numbers.High, fields.number());
+        return;
+    case Low:
+        setNumber(numbers.Low, fields.number());
+        return;
+    case Volume:
+        if (const std::optional<double> volume = fields.number())
+            if (const std::optional<qint64> whole = NumberRules::toInteger(*volume))
+                numbers.Volume = *whole;
+        return;
+    case Open:
+        numbers.openSent = setNumber(numbers.Open, fields.number());
+        return;
+    case PrevClose:
+        numbers.prevCloseSent = setNumber(numbers.PrevClose, fields.number());
+        return;
+    }
+}
+
+// Fills the numbers from the line's fields past its symbol, in the order the
+// service writes them; returns the trend text's field, a null view when the
+// line has none. A later fetch's line ends at VOLUME, and fields beyond the
+// last are ignored.
 template <typename View> View readFields(FieldCursor<View> &fields, bool FirstFetch, QuoteNumbers &numbers)
 {
-    setNumber(numbers.Bid, fields.number());
-    setNumber(numbers.Ask, fields.number());
-    setNumber(numbers.Ltp, fields.number());
-    setNumber(numbers.ChangePct, NumberRules::parseChange(fields.text()));
-    const View trendText = fields.text();
-    setNumber(numbers.High, fields.number());
-    setNumber(numbers.Low, fields.number());
-    if (const std::optional<double> volume = fields.number())
-        if (const std::optional<qint64> whole = NumberRules::toInteger(*volume))
-            numbers.Volume = *whole;
-    if (FirstFetch) {
-        const std::optional<double> open = fields.number();
-        const std::optional<double> previousClose = fields.number();
-        setNumber(numbers.Open, open);
-        setNumber(numbers.PrevClose, previousClose);
-        numbers.openCloseSent = open || previousClose;
-    }
-    // Fields beyond are ignored.
+    View trendText;
+    for (int field = QuoteProtocol::Symbol + 1; field < QuoteProtocol::fieldCount(FirstFetch); ++field)
+        readField(fields, QuoteProtocol::Field(field), numbers, trendText);
     return trendText;
 }
 
@@ -168,14 +198,6 @@ QuoteRecord parseLine(QStringView line, bool FirstFetch)
     if (!trendText.isNull())
         record.TrendText = trendText.toString();
     return record;
-}
-
-std::vector<QuoteRecord> parse(QStringView body, bool FirstFetch)
-{
-    std::vector<QuoteRecord> records;
-    records.reserve(size_t(qMin<qsizetype>(body.size() / 48, 65536))); // about a record per line of quote data
-    forEachQuoteLine(body, [&](QStringView line) { records.push_back(parseLine(line, FirstFetch)); });
-    return records;
 }
 
 } // namespace QuoteReply

@@ -104,7 +104,6 @@ void frmSearch::createControls()
 
 void frmSearch::OnDialogLoad()
 {
-    fpSpread1->grid()->setLocked(true);
     fpSpread1->grid()->setRowCount(0);
     sScrip.clear();
     Text1->clear();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "web/FetchUrl.h"
+#include "web/UrlFetch.h"
 
 #include <QDialog>
 

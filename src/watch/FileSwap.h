@@ -10,6 +10,10 @@
 // write, a full disk included, leaves the old file as it was. The new file
 // is named after the old one with ".tickerloom-" and six characters, so what
 // an interrupted replacement left is known to be ours and can be removed.
+//
+// Not QSaveFile: it names its temporary file itself, so leftovers could not
+// be told from the user's files, and it has no seam where a test makes the
+// sync fail, as a full disk does (tests run as root, where chmod proves nothing).
 namespace FileSwap {
 
 enum class Link {

@@ -12,7 +12,9 @@
 #include <span>
 #include <vector>
 
-// The cells of a grid: rows numbered from 1, columns from 1, headers in row 0.
+// The cells of a grid: rows and columns numbered from 1, as the grid control
+// numbers them. Its header row 0 holds no cells: the headers are the column
+// specs', given to views through headerData().
 // Cells are stored column by column and compactly: texts as strings, numbers
 // as doubles (formatted only when shown or read), pictures as small ids, back
 // colours as packed 0x00BBGGRR values. Every cell is read-only to the user.
@@ -77,9 +79,6 @@ public:
     void setRowMark(std::function<QString(int row)> mark, int mutedColumn);
     // What setRowMark's function says has changed, for any row.
     void rowMarksChanged();
-
-    // A locked grid lets the user select cells but never edit them.
-    void setLocked(bool locked) { m_locked = locked; }
 
     // The rows below move up by one; the row count does not change.
     void deleteRow(int row);
@@ -186,7 +185,6 @@ private:
     std::function<QString(int row)> m_rowMark;
     int m_mutedColumn = 0;
     int m_rowCount = 0;
-    bool m_locked = false;
 
     int m_batchDepth = 0;
     bool m_batchReset = false; // rows were added or removed inside the batch

@@ -23,7 +23,7 @@ QString canonicalList(const QString &scripsPath)
 {
     const QFileInfo list(scripsPath);
     QDir().mkpath(list.absolutePath());
-    const QString target = list.canonicalFilePath(); // empty while the file is not there yet
+    QString target = list.canonicalFilePath(); // empty while the file is not there yet
     if (!target.isEmpty())
         return target;
     const QString folder = QFileInfo(list.absolutePath()).canonicalFilePath();

@@ -44,7 +44,7 @@ QImage image()
             icon.setPixel(x, y, Grey);
     for (int x = 3; x <= 28; ++x) // axis
         icon.setPixel(x, 27, White);
-    // A ticking price: down, up, up.
+    // A ticking price: up, down, up, up.
     line(icon, 4, 20, 10, 14, Green);
     line(icon, 10, 14, 15, 19, Red);
     line(icon, 15, 19, 21, 11, Green);

@@ -14,7 +14,7 @@ namespace ScripsFile {
 
 // The most a list file may hold: more than any list the program keeps and
 // the service answers, far less than would hurt to read.
-constexpr qint64 kMaxFileBytes = 8 * 1024 * 1024;
+constexpr qint64 kMaxFileBytes = qint64(8) * 1024 * 1024;
 
 // Opens a path for reading and returns the descriptor, or -1 with errno set.
 using OpenFile = std::function<int(const QByteArray &path)>;

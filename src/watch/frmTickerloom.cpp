@@ -117,7 +117,6 @@ void frmTickerloom::wireQuoteGrid(QuoteRefresher::Fetch fetch)
 
 void frmTickerloom::OnWindowLoad()
 {
-    fpSpread1->grid()->setLocked(true);
     m_start = Start::Reading;
     const QPointer<frmTickerloom> self(this);
     const QMetaObject::Connection listed = connect(m_keeper, &WatchListKeeper::listed, this, &frmTickerloom::onListed);
@@ -176,11 +175,6 @@ void frmTickerloom::OnWindowResize()
     fpSpread1->resize(fpSpread1->width(), *fit.height);
     if (fit.width)
         fpSpread1->resize(*fit.width, fpSpread1->height());
-}
-
-void frmTickerloom::OnRefreshTick()
-{
-    m_keeper->refreshTick();
 }
 
 void frmTickerloom::closeEvent(QCloseEvent *event)

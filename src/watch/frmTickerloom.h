@@ -38,7 +38,6 @@ public:
     // kShowWhileWaitingMs for the quote service.
     void OnWindowLoad();
     void OnWindowResize();
-    void OnRefreshTick();
     void OnWindowClose();
     void OnAddScrip();
     void OnDeleteScrip();

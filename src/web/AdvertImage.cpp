@@ -13,7 +13,7 @@ qint64 pixels(const QSize &size)
 
 // A decoder that scales while it decodes (JPEG) still works at no less than
 // an eighth of each side.
-constexpr qint64 kDecoderScaleLimit = 8 * 8;
+constexpr qint64 kDecoderScaleLimit = qint64(8) * 8;
 
 } // namespace
 

@@ -13,7 +13,7 @@
 namespace AdvertImage {
 
 constexpr QSize kArea(350, 350);
-constexpr qint64 kBudgetPixels = 4 * 1024 * 1024; // 16 MB while decoding
+constexpr qint64 kBudgetPixels = qint64(4) * 1024 * 1024; // 16 MB while decoding
 
 QImage decode(const QByteArray &bytes);
 

@@ -36,15 +36,10 @@ template <typename Read> auto withFetchObject(const FetchSettings &settings, Rea
 
 QString FetchUrl(const FetchSettings &settings, const QString &url)
 {
-    return withFetchObject(settings, [&url](frmData &data) { return data.GetData(url); });
+    return withFetchObject(settings, [&url](frmData &data) { return frmData::textOf(data.GetBytes(QUrl(url))); });
 }
 
 FetchedReply FetchUrlBytes(const FetchSettings &settings, const QUrl &url)
 {
     return withFetchObject(settings, [&url](frmData &data) { return data.GetReply(url); });
-}
-
-UrlFetch textFetchOf(UrlBytesFetch fetch)
-{
-    return [fetch = std::move(fetch)](const QString &url) { return frmData::textOf(fetch(QUrl(url)).body); };
 }

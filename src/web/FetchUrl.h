@@ -1,9 +1,9 @@
 #pragma once
 
+#include "web/UrlFetch.h"
 #include "web/frmData.h"
 
 #include <QString>
-#include <functional>
 
 class QNetworkAccessManager;
 
@@ -25,11 +25,3 @@ QString FetchUrl(const FetchSettings &settings, const QString &url);
 // a text copy, and a long URL sent again and again is parsed once. The
 // reply's headers come with them.
 FetchedReply FetchUrlBytes(const FetchSettings &settings, const QUrl &url);
-
-// A fetch as its callers hold it: URL in, reply body out, "" on any failure.
-using UrlFetch = std::function<QString(const QString &url)>;
-// The same, of a parsed URL, giving the body's bytes and the reply's headers.
-using UrlBytesFetch = std::function<FetchedReply(const QUrl &url)>;
-
-// A bytes fetch read as text, as FetchUrl reads it.
-UrlFetch textFetchOf(UrlBytesFetch fetch);

@@ -1,5 +1,7 @@
 #include "web/HttpOutcome.h"
 
+#include "protocol/QuoteProtocol.h"
+
 namespace HttpOutcome {
 namespace {
 
@@ -57,11 +59,13 @@ Outcome interpret(const HttpResponse &response)
             return nothing();
         body = body.left(size);
         // Only a reply that states its length can be an advertisement.
-        if (containsUpper(headerText(response), "PICS-Label: PICADS")) {
+        static const QByteArray marker = QByteArray(QuoteProtocol::kAdvertHeader) + ": " + QuoteProtocol::kAdvertMarker;
+        if (containsUpper(headerText(response), marker)) {
             Outcome advert;
             advert.kind = Kind::Advert;
             advert.picture = body;
-            advert.link = QString::fromLatin1(header(response, "PICS-Label").mid(7));
+            advert.link =
+                QString::fromLatin1(header(response, QuoteProtocol::kAdvertHeader).mid(QuoteProtocol::kAdvertLinkAt));
             return advert;
         }
     }

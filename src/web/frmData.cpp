@@ -177,11 +177,6 @@ frmData::frmData(QNetworkAccessManager *network, int deadlineMs, const QString &
 {
 }
 
-QString frmData::GetData(const QString &url)
-{
-    return textOf(GetBytes(QUrl(url)));
-}
-
 QByteArray frmData::GetBytes(const QUrl &url)
 {
     return GetReply(url).body;

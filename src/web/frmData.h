@@ -12,7 +12,7 @@ class QNetworkAccessManager;
 
 // The hidden object behind one fetch: it sends one GET with the program's
 // request headers through the program's HTTP client, waits while the window
-// keeps handling events, and gives the body text or "". An advertisement
+// keeps handling events, and gives the body or nothing. An advertisement
 // reply is saved as "ad.jpg", handed to the advertisement handler, and the
 // request is sent again.
 class frmData : public QObject
@@ -24,23 +24,21 @@ public:
     using AdvertHandler = std::function<void(const QByteArray &picture, const QString &link)>;
 
     static constexpr int kMaxAdvertsInARow = 3;
-    static constexpr qint64 kMaxBodyBytes = 32 * 1024 * 1024;
-    static constexpr qint64 kReadBufferBytes = 1024 * 1024; // what Qt may hold unread for us
+    static constexpr qint64 kMaxBodyBytes = qint64(32) * 1024 * 1024;
+    static constexpr qint64 kReadBufferBytes = qint64(1024) * 1024; // what Qt may hold unread for us
     static constexpr int kDefaultDeadlineMs = 30000;
 
     // The network manager is the application's; "ad.jpg" goes into advertFolder.
     frmData(QNetworkAccessManager *network, int deadlineMs, const QString &advertFolder, QObject *parent = nullptr);
 
     void setAdvertHandler(AdvertHandler handler) { m_advertHandler = std::move(handler); }
-    QString GetData(const QString &url);
-    // The body's bytes as GetData reads them, one character per byte, before
-    // they become text: a reader of Latin-1 lines needs no copy of twice the
-    // size. The URL comes parsed: a caller that sends one long URL again and
-    // again parses it once.
+    // The body's bytes, one character per byte, or none: a reader of Latin-1
+    // lines needs no text copy of twice the size. The URL comes parsed: a
+    // caller that sends one long URL again and again parses it once.
     QByteArray GetBytes(const QUrl &url);
     // The same with the reply's headers, and whether the service answered at all.
     FetchedReply GetReply(const QUrl &url);
-    // A body's text, as GetData gives it: one character per byte.
+    // A body's text, as the program reads it: one character per byte.
     static QString textOf(const QByteArray &body) { return QString::fromLatin1(body); }
 
 private:

@@ -52,7 +52,7 @@ void frmTip::deleteAll()
 
 QUrl frmTip::linkAddress(const QString &link)
 {
-    const QUrl address(QStringLiteral("http://www.") + link, QUrl::StrictMode);
+    QUrl address(QStringLiteral("http://www.") + link, QUrl::StrictMode);
     // The advertiser's own site: no user part that would move the host elsewhere.
     if (!address.isValid() || address.scheme() != u"http" || !address.userInfo().isEmpty() ||
         !address.host().startsWith(u"www."))

@@ -9,6 +9,7 @@
 #include <QUrl>
 #include <functional>
 
+class QImage;
 class QObject;
 class QWidget;
 
@@ -48,6 +49,17 @@ void whenDialogOpens(const QString &objectName, std::function<void(QWidget *dial
 std::function<QString(const QString &url)> programFetch(QObject *owner, const QString &advertFolder = QString());
 // The same fetch giving the body's bytes, as the main window takes it.
 UrlBytesFetch programBytesFetch(QObject *owner, const QString &advertFolder = QString());
+
+// A tick of the main window's refresh timer, as the timer gives it.
+void refreshTick(QObject *window);
+
+// The price chart a row's tooltip holds; a null image when it holds none.
+QImage chartInToolTip(const QString &toolTip);
+// Where a chart's line runs: for each pixel column, the y of its darkest
+// pixel counted from the top, -1 where the column holds no line.
+QList<int> lineHeights(const QImage &chart);
+// How often that line turns between rising and falling, left to right.
+int turnsOf(const QList<int> &heights);
 
 // Milliseconds the slowest wait of a test may take before it counts as hung.
 constexpr int kWaitDeadlineMs = 10000;
