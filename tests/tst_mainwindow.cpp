@@ -74,9 +74,9 @@ struct FakeQuotes
         for (const QString &symbol : list.split(u',', Qt::SkipEmptyParts))
             if (!leftOut.contains(symbol))
                 reply += symbol.toUpper() + u',' +
-                         (fields.isEmpty() ? QStringLiteral("1,2,%1,(+1%),UP,3,4,5,6,7")
-                                                 .arg(prices.value(symbol.toUpper(), 100))
-                                           : fields) +
+                         (fields.isEmpty()
+                              ? QStringLiteral("1,2,%1,(+1%),UP,3,4,5,6,7").arg(prices.value(symbol.toUpper(), 100))
+                              : fields) +
                          QStringLiteral("\r\n");
         return reply.toLatin1();
     }
