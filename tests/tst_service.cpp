@@ -965,7 +965,9 @@ private slots:
         QVERIFY(socket.setSocketDescriptor(smallWindowConnection(port)));
         socket.setReadBufferSize(16 * 1024);
         socket.write(request);
-        // Takes nothing for ten idle times, as a client that hangs would.
+        // Once the reply has begun (a slow build may take long to work it
+        // out), takes nothing for ten idle times, as a client that hangs would.
+        QTRY_VERIFY_WITH_TIMEOUT(socket.bytesAvailable() > 0, 30000);
         QTest::qWait(10 * settings.idleTimeoutMs);
         // What the system had queued still comes, then the connection ends:
         // a request sent on it once the reply is in is never answered.
