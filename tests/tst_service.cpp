@@ -200,6 +200,15 @@ QByteArray queryTarget(const QString &list, bool firstFetch)
     return QUrl(QuoteRequest::url(QStringLiteral("/quote"), list, firstFetch)).toEncoded();
 }
 
+// A first-fetch request for the service's last kLongestList scrips, some 3.5 MB of reply.
+QByteArray longestListRequest(const QuoteService &service)
+{
+    QString list = QStringLiteral(",");
+    for (int index = service.catalogue().size() - kLongestList; index < service.catalogue().size(); ++index)
+        list += service.catalogue().at(index).code + u',';
+    return getRequest(queryTarget(list, true));
+}
+
 // Starts the service binary as systemd starts it on its socket: the socket
 // as descriptor 3, LISTEN_FDS=1, and LISTEN_PID naming the service's own
 // process. A shell sets LISTEN_PID to its own number ($$) and becomes the
@@ -914,12 +923,9 @@ private slots:
         settings.idleTimeoutMs = 300;
         QuoteService service(settings);
         const quint16 port = service.listen(0);
-        QString list = QStringLiteral(",");
-        for (int index = service.catalogue().size() - kLongestList; index < service.catalogue().size(); ++index)
-            list += service.catalogue().at(index).code + u',';
         // Made before connecting, so that the new connection is not left
         // silent while a sanitizer build works the long request out.
-        const QByteArray request = getRequest(queryTarget(list, true));
+        const QByteArray request = longestListRequest(service);
         // A small receive window, read 16 KiB every 20 ms: the reply of some
         // 3.5 MB trickles out of the service for seconds, much of it waiting
         // in the system's send queue, with nothing left in the service to
@@ -957,10 +963,7 @@ private slots:
         settings.idleTimeoutMs = 300;
         QuoteService service(settings);
         const quint16 port = service.listen(0);
-        QString list = QStringLiteral(",");
-        for (int index = service.catalogue().size() - kLongestList; index < service.catalogue().size(); ++index)
-            list += service.catalogue().at(index).code + u',';
-        const QByteArray request = getRequest(queryTarget(list, true));
+        const QByteArray request = longestListRequest(service);
         QTcpSocket socket;
         QVERIFY(socket.setSocketDescriptor(smallWindowConnection(port)));
         socket.setReadBufferSize(16 * 1024);
