@@ -8,12 +8,13 @@ const QString &WatchList::text() const
         qsizetype length = 0;
         for (const Entry &entry : m_entries)
             length += entry.symbol.size() + 2;
-        m_text.clear();
-        m_text.reserve(length);
+        // Written in place: a long list's string is built with no append's checks.
+        m_text.resize(length);
+        QChar *at = m_text.data();
         for (const Entry &entry : m_entries) {
-            m_text += u',';
-            m_text += entry.symbol;
-            m_text += u',';
+            *at++ = u',';
+            at = std::copy(entry.symbol.cbegin(), entry.symbol.cend(), at);
+            *at++ = u',';
         }
         m_textCurrent = true;
     }
