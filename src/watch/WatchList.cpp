@@ -8,8 +8,9 @@ const QString &WatchList::text() const
         qsizetype length = 0;
         for (const Entry &entry : m_entries)
             length += entry.symbol.size() + 2;
-        // Written in place: a long list's string is built with no append's checks.
-        m_text.resize(length);
+        // Written in place into a buffer of its own: the last string may be
+        // shared by a refresh, and is never copied to be overwritten.
+        m_text = QString(length, Qt::Uninitialized);
         QChar *at = m_text.data();
         for (const Entry &entry : m_entries) {
             *at++ = u',';
