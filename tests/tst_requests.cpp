@@ -49,6 +49,10 @@ void tst_Requests::doubleCommasGoAsReplaceTakesThem()
             watchList += bits & (1 << i) ? QChar(u',') : QChar(u'A' + i);
         QCOMPARE(QuoteRequest::listFromWatchList(watchList),
                  QString(watchList).replace(QStringLiteral(",,"), QStringLiteral(",")));
+        // The request built straight from the watch-list string sends the same list.
+        const bool firstFetch = bits % 2 == 0;
+        QCOMPARE(QuoteRequest::watchListUrl(u"http://h/q"_qs, watchList, firstFetch),
+                 QuoteRequest::url(u"http://h/q"_qs, QuoteRequest::listFromWatchList(watchList), firstFetch));
     }
 }
 

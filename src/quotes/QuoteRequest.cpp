@@ -4,39 +4,65 @@
 #include "web/QueryEncoding.h"
 
 namespace QuoteRequest {
+namespace {
 
-QString url(const QString &baseAddress, QStringView symbolList, bool FirstFetch)
+// Hands take the pieces of the watch-list string that make the list as the
+// request sends it: each doubled comma loses one comma, as
+// QString::replace(",,", ",") takes the pairs, in one pass from the left.
+// The pieces stand in the string: nothing is copied.
+template <typename Take> void forEachListPiece(QStringView watchList, Take &&take)
+{
+    qsizetype start = 0;
+    for (qsizetype i = 0; i + 1 < watchList.size(); ++i) {
+        if (watchList[i] != u',' || watchList[i + 1] != u',')
+            continue;
+        take(watchList.sliced(start, i + 1 - start)); // up to the pair's first comma
+        start = i + 2;
+        ++i;
+    }
+    take(watchList.sliced(start));
+}
+
+// Built in one buffer of the given length at least: a whole list is some
+// 400,000 characters, and each copy of it costs memory the system must first
+// hand over. appendList appends the list, encoded.
+template <typename AppendList>
+QString urlOf(const QString &baseAddress, qsizetype listLength, bool FirstFetch, AppendList &&appendList)
 {
     using namespace QuoteProtocol;
-    // Built in one buffer: a whole list is some 400,000 characters, and each
-    // copy of it costs memory the system must first hand over.
     QString url;
-    url.reserve(baseAddress.size() + symbolList.size() + 32);
+    url.reserve(baseAddress.size() + listLength + 32);
     url += baseAddress;
     url += u'?' + QLatin1String(kQuotesParameter) + u'=';
-    QueryEncoding::appendEncoded(url, symbolList);
+    appendList(url);
     url += u'&' + QLatin1String(kTextParameter) + u'=' + QLatin1String(kOnValue);
     if (FirstFetch)
         url += u'&' + QLatin1String(kFirstFetchParameter) + u'=' + QLatin1String(kOnValue);
     return url;
 }
 
+} // namespace
+
+QString url(const QString &baseAddress, QStringView symbolList, bool FirstFetch)
+{
+    return urlOf(baseAddress, symbolList.size(), FirstFetch,
+                 [symbolList](QString &url) { QueryEncoding::appendEncoded(url, symbolList); });
+}
+
+QString watchListUrl(const QString &baseAddress, QStringView watchList, bool FirstFetch)
+{
+    return urlOf(baseAddress, watchList.size(), FirstFetch, [watchList](QString &url) {
+        forEachListPiece(watchList, [&url](QStringView piece) { QueryEncoding::appendEncoded(url, piece); });
+    });
+}
+
 QString listFromWatchList(const QString &watchList)
 {
     if (watchList.isEmpty())
         return watchList;
-    // As QString::replace(",,", ",") does it, in one pass from left to right,
-    // but in a single copy: the list may hold 32,765 scrips.
-    QString list(watchList.size(), Qt::Uninitialized);
-    QChar *out = list.data();
-    const QChar *in = watchList.constData();
-    const QChar *const end = in + watchList.size();
-    while (in < end) {
-        const bool doubleComma = *in == u',' && in + 1 < end && in[1] == u',';
-        *out++ = *in;
-        in += doubleComma ? 2 : 1;
-    }
-    list.truncate(out - list.constData());
+    QString list;
+    list.reserve(watchList.size());
+    forEachListPiece(watchList, [&list](QStringView piece) { list += piece; });
     return list;
 }
 

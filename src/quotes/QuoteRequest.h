@@ -11,4 +11,8 @@ QString url(const QString &baseAddress, QStringView symbolList, bool FirstFetch)
 // The watch-list string ",A,,B," as the request sends it: ",A,B,".
 QString listFromWatchList(const QString &watchList);
 
+// The request for the watch-list string's list: url() of listFromWatchList(),
+// built with no copy of the list between the string and the request.
+QString watchListUrl(const QString &baseAddress, QStringView watchList, bool FirstFetch);
+
 } // namespace QuoteRequest

@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -69,10 +71,43 @@ QString readRegularFile(int fd, QByteArray &bytes)
     return readAtMost(fd, kMaxFileBytes, qint64(status.st_size), bytes);
 }
 
+template <typename Char> bool anyButSpaces(const Char *units, qsizetype size)
+{
+    return std::any_of(units, units + size, [](Char c) { return c != Char(' '); });
+}
+
+// Hands every line of the bytes to take, as it stands in them: nothing is
+// copied before a line is known to be wanted.
+template <typename Take> void forEachLine(QByteArrayView all, Take &&take)
+{
+    if (all.startsWith("\xEF\xBB\xBF"))
+        all = all.sliced(3);
+    const char *at = all.data();
+    const char *const end = at + all.size();
+    while (at != end) {
+        const char *const lineEnd = std::find_if(at, end, [](char c) { return c == '\r' || c == '\n'; });
+        take(QByteArrayView(at, lineEnd - at));
+        if (lineEnd == end)
+            return;
+        at = lineEnd + (*lineEnd == '\r' && lineEnd + 1 != end && lineEnd[1] == '\n' ? 2 : 1);
+    }
+}
+
+// At most one line per line end, and the last.
+qsizetype mostLines(QByteArrayView bytes)
+{
+    return bytes.count('\n') + bytes.count('\r') + 1;
+}
+
+// Only the lines that hold a scrip become texts.
 QStringList scripsOf(const QByteArray &bytes)
 {
-    QStringList scrips = lines(bytes);
-    scrips.removeIf([](const QString &line) { return !holdsScrip(line); });
+    QStringList scrips;
+    scrips.reserve(mostLines(bytes));
+    forEachLine(bytes, [&scrips](QByteArrayView line) {
+        if (holdsScrip(line))
+            scrips.append(QString::fromLatin1(line));
+    });
     return scrips;
 }
 
@@ -110,31 +145,20 @@ Loaded load(const QString &path, const OpenFile &open)
 
 QStringList lines(const QByteArray &bytes)
 {
-    QByteArrayView all(bytes);
-    if (all.startsWith("\xEF\xBB\xBF"))
-        all = all.sliced(3);
     QStringList result;
-    result.reserve(all.count('\n') + all.count('\r') + 1); // at most one line per line end, and the last
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < all.size(); ++i) {
-        if (all[i] != '\r' && all[i] != '\n')
-            continue;
-        result.append(QString::fromLatin1(all.sliced(start, i - start)));
-        if (all[i] == '\r' && i + 1 < all.size() && all[i + 1] == '\n')
-            ++i;
-        start = i + 1;
-    }
-    if (start < all.size())
-        result.append(QString::fromLatin1(all.sliced(start)));
+    result.reserve(mostLines(bytes));
+    forEachLine(bytes, [&result](QByteArrayView line) { result.append(QString::fromLatin1(line)); });
     return result;
 }
 
-bool holdsScrip(const QString &line)
+bool holdsScrip(QStringView line)
 {
-    for (QChar c : line)
-        if (c != u' ')
-            return true;
-    return false;
+    return anyButSpaces(line.utf16(), line.size());
+}
+
+bool holdsScrip(QByteArrayView line)
+{
+    return anyButSpaces(line.data(), line.size());
 }
 
 QByteArray serialize(const QStringList &rows)

@@ -35,7 +35,8 @@ Loaded load(const QString &path, const OpenFile &open = openForReading);
 QStringList lines(const QByteArray &bytes);
 
 // A line that holds a scrip: anything but empty or all spaces.
-bool holdsScrip(const QString &line);
+bool holdsScrip(QStringView line);
+bool holdsScrip(QByteArrayView line); // a line of the file, as its bytes
 
 QByteArray serialize(const QStringList &rows);
 

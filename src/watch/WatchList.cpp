@@ -8,12 +8,14 @@ const QString &WatchList::text() const
         qsizetype length = 0;
         for (const Entry &entry : m_entries)
             length += entry.symbol.size() + 2;
-        m_text.clear();
-        m_text.reserve(length);
+        // Written in place into a buffer of its own: the last string may be
+        // shared by a refresh, and is never copied to be overwritten.
+        m_text = QString(length, Qt::Uninitialized);
+        QChar *at = m_text.data();
         for (const Entry &entry : m_entries) {
-            m_text += u',';
-            m_text += entry.symbol;
-            m_text += u',';
+            *at++ = u',';
+            at = std::copy(entry.symbol.cbegin(), entry.symbol.cend(), at);
+            *at++ = u',';
         }
         m_textCurrent = true;
     }
