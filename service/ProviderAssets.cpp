@@ -73,7 +73,7 @@ bool ProviderAssets::read(const QByteArray &json, Catalogue *catalogue, QString 
         return false;
     }
     std::vector<Scrip> scrips;
-    for (const QJsonValue &value : document.array()) {
+    for (const auto &value : document.array()) {
         const QJsonObject asset = value.toObject();
         Scrip scrip{asset.value(QLatin1StringView("symbol")).toString().toUpper(),
                     cleanName(asset.value(QLatin1StringView("name")).toString()), 0};

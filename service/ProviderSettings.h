@@ -25,7 +25,7 @@ struct ProviderSettings
     qint64 firstBackOffMs = 1000; // after a failure; doubled after each further one
     qint64 maxBackOffMs = 60'000;
     qsizetype maxUrlBytes = 4000; // well inside what servers take; halved after a 414
-    qint64 assetsRefreshMs = 24 * 3600 * 1000LL;
+    qint64 assetsRefreshMs = 24LL * 3600 * 1000;
     qint64 assetsRetryMs = 3600 * 1000LL; // after a failed fetch of the asset list
 
     // The feed as the reply header names it: "Alpaca, IEX".

@@ -20,7 +20,7 @@ QString choose(const QByteArray &xdgRuntimeDir, const QString &temporaryFolder)
     const QString runtime = QFile::decodeName(xdgRuntimeDir);
     if (QDir::isAbsolutePath(runtime) && isPrivate(runtime))
         return QDir::cleanPath(runtime);
-    const QString own = QDir(temporaryFolder).filePath(QStringLiteral("tickerloom-%1").arg(::geteuid()));
+    QString own = QDir(temporaryFolder).filePath(QStringLiteral("tickerloom-%1").arg(::geteuid()));
     ::mkdir(QFile::encodeName(own).constData(), 0700); // there already, maybe
     if (isPrivate(own))
         return own;
