@@ -81,7 +81,6 @@ private slots:
     void chartDrawsEachPriceAtItsOwnHeight_data();
     void chartDrawsEachPriceAtItsOwnHeight();
     void theChartGainsAPointPerRefresh();
-    void theChartDrawsHigherPricesHigher();
     void theHistoryHoldsItsBoundAndThinsEvenly_data();
     void theHistoryHoldsItsBoundAndThinsEvenly();
     void emptyReplyChangesNoCell();
@@ -720,6 +719,7 @@ void tst_QuoteRefresher::chartDrawsEachPriceAtItsOwnHeight_data()
     QTest::addColumn<QList<double>>("heights"); // of the first, middle and last point: 0 bottom, 1 top
     QTest::newRow("a rise") << QList<double>{10, 15, 20} << QList<double>{0, 0.5, 1};
     QTest::newRow("a level price") << QList<double>{5, 5, 5} << QList<double>{0.5, 0.5, 0.5};
+    QTest::newRow("a dip") << QList<double>{5, 1, 5} << QList<double>{1, 0, 1};
     QTest::newRow("paise on nine million")
         << QList<double>{9000000.45, 9000000.50, 9000000.55} << QList<double>{0, 0.5, 1};
     QTest::newRow("a fall of one paisa") << QList<double>{9000000.01, 9000000.00, 9000000.00} << QList<double>{1, 0, 0};
@@ -759,25 +759,6 @@ void tst_QuoteRefresher::theChartGainsAPointPerRefresh()
         if (refresh > 0)                                       // every point past the second turns the line
             QCOMPARE(TestHelpers::turnsOf(line), refresh - 1);
     }
-}
-
-// The y of the line's first and last columns.
-static std::pair<int, int> ends(const QImage &chart)
-{
-    QList<int> line = TestHelpers::lineHeights(chart);
-    line.removeAll(-1);
-    return line.isEmpty() ? std::pair(-1, -1) : std::pair(line.first(), line.last());
-}
-
-void tst_QuoteRefresher::theChartDrawsHigherPricesHigher()
-{
-    const auto [risingFrom, risingTo] = ends(PriceChart::draw({100, 101, 102.5}));
-    QVERIFY2(risingFrom > risingTo, qPrintable(QStringLiteral("%1 -> %2").arg(risingFrom).arg(risingTo)));
-    const auto [fallingFrom, fallingTo] = ends(PriceChart::draw({7, 6}));
-    QVERIFY2(fallingFrom < fallingTo, qPrintable(QStringLiteral("%1 -> %2").arg(fallingFrom).arg(fallingTo)));
-    const QImage dip = PriceChart::draw({5, 1, 5});
-    const QList<int> line = TestHelpers::lineHeights(dip);
-    QVERIFY(line[dip.width() / 2] > ends(dip).first); // the low price lies lower in the middle
 }
 
 void tst_QuoteRefresher::theHistoryHoldsItsBoundAndThinsEvenly_data()
