@@ -53,6 +53,9 @@ void tst_Requests::doubleCommasGoAsReplaceTakesThem()
         const bool firstFetch = bits % 2 == 0;
         QCOMPARE(QuoteRequest::watchListUrl(u"http://h/q"_qs, watchList, firstFetch),
                  QuoteRequest::url(u"http://h/q"_qs, QuoteRequest::listFromWatchList(watchList), firstFetch));
+        const QString needsEncoding = watchList + u"M&M,"_qs; // takes the piece by piece path
+        QCOMPARE(QuoteRequest::watchListUrl(u"http://h/q"_qs, needsEncoding, firstFetch),
+                 QuoteRequest::url(u"http://h/q"_qs, QuoteRequest::listFromWatchList(needsEncoding), firstFetch));
     }
 }
 

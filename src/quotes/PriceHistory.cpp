@@ -48,12 +48,15 @@ void PriceHistory::record(quint64 rowId, double ltp, qint64 atMs)
 {
     if (m_points.empty())
         startRefresh();
+    // A row below every row kept is new: a first refresh records only such rows.
+    if (m_rowIds.empty() || rowId > m_rowIds.back()) {
+        appendRow(rowId, ltp, atMs);
+        return;
+    }
     const qsizetype at = indexOf(rowId);
     if (at >= 0) {
         m_points.back()[size_t(at)] = ltp;
         m_updatedMs[size_t(at)] = atMs;
-    } else if (m_rowIds.empty() || rowId > m_rowIds.back()) {
-        appendRow(rowId, ltp, atMs);
     } else {
         m_arrivals.push_back({rowId, ltp, atMs});
     }

@@ -23,6 +23,24 @@ template <typename Take> void forEachListPiece(QStringView watchList, Take &&tak
     take(watchList.sliced(start));
 }
 
+// The list with each pair of commas made one, as forEachListPiece takes
+// them, written straight into the end of out: a list that needs no encoding,
+// the usual kind, is one pass.
+void appendPairsAsOne(QString &out, QStringView watchList)
+{
+    const qsizetype start = out.size();
+    out.resize(start + watchList.size()); // within the room reserved for the URL
+    QChar *at = out.data() + start;
+    bool afterLoneComma = false;
+    for (const QChar c : watchList) {
+        const bool comma = c == u',';
+        if (!(comma && afterLoneComma))
+            *at++ = c;
+        afterLoneComma = comma && !afterLoneComma; // the pair's second comma pairs with nothing after it
+    }
+    out.resize(at - out.constData());
+}
+
 // Built in one buffer of the given length at least: a whole list is some
 // 400,000 characters, and each copy of it costs memory the system must first
 // hand over. appendList appends the list, encoded.
@@ -52,7 +70,10 @@ QString url(const QString &baseAddress, QStringView symbolList, bool FirstFetch)
 QString watchListUrl(const QString &baseAddress, QStringView watchList, bool FirstFetch)
 {
     return urlOf(baseAddress, watchList.size(), FirstFetch, [watchList](QString &url) {
-        forEachListPiece(watchList, [&url](QStringView piece) { QueryEncoding::appendEncoded(url, piece); });
+        if (QueryEncoding::staysAsItIs(watchList))
+            appendPairsAsOne(url, watchList);
+        else
+            forEachListPiece(watchList, [&url](QStringView piece) { QueryEncoding::appendEncoded(url, piece); });
     });
 }
 

@@ -33,6 +33,7 @@ void QuoteTable::clear()
     m_symbols.clear();
     m_body = QByteArray();
     m_unread = -1;
+    m_askers = 0;
     m_askersDistinct = false;
     m_inOrder = 0;
     m_orderBroken = false;
@@ -41,10 +42,11 @@ void QuoteTable::clear()
 bool QuoteTable::find(QStringView gridSymbol, qsizetype position, bool FirstFetch, QuoteNumbers &quote)
 {
     const bool inOrder = !m_orderBroken && position == m_inOrder;
-    const QLatin1StringView *const line = inOrder && m_askersDistinct ? lineAt(position) : nullptr;
+    const QLatin1StringView *const line = inOrder ? lineAt(position) : nullptr;
     qsizetype found = -1;
-    if (line && SymbolIndex::matches(QuoteReply::symbolOf(*line), gridSymbol))
-        found = position;
+    const QLatin1StringView lineSymbol = line ? QuoteReply::symbolOf(*line) : QLatin1StringView();
+    if (line && SymbolIndex::matches(lineSymbol, gridSymbol))
+        found = m_askersDistinct ? position : firstLineLike(position, lineSymbol);
     else
         found = findInIndex(gridSymbol, position);
     if (inOrder && found == position)
@@ -58,14 +60,30 @@ bool QuoteTable::find(QStringView gridSymbol, qsizetype position, bool FirstFetc
     return true;
 }
 
+// The index grows in reply order, only as far as rows have asked: a reply in
+// order is indexed one line per row, and a line's first equal is known as
+// soon as the line is added.
+void QuoteTable::indexLinesTo(qsizetype last)
+{
+    if (m_symbols.size() == 0)
+        m_symbols.reserve(m_askers);
+    for (qsizetype next = m_symbols.size(); next <= last; ++next)
+        m_symbols.append(QuoteReply::symbolOf(m_lines[size_t(next)]));
+}
+
+qsizetype QuoteTable::firstLineLike(qsizetype position, QLatin1StringView symbol)
+{
+    indexLinesTo(position - 1);
+    if (m_symbols.size() == position)
+        m_symbols.append(symbol);
+    return m_symbols.firstEqual(position);
+}
+
 qsizetype QuoteTable::findInIndex(QStringView gridSymbol, qsizetype position)
 {
-    if (m_symbols.size() < size()) {
-        m_symbols.clear();
-        m_symbols.reserve(size());
-        for (QLatin1StringView line : m_lines)
-            m_symbols.append(QuoteReply::symbolOf(line));
-    }
+    const qsizetype lines = size();
+    m_symbols.reserve(lines);
+    indexLinesTo(lines - 1);
     return m_symbols.find(gridSymbol, position);
 }
 

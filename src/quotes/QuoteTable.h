@@ -18,11 +18,11 @@
 // storage from one reply to the next, so that a refresh allocates nothing
 // per line.
 //
-// The service answers in the order asked. When the rows that ask are known
-// to hold distinct symbols, a row that finds its own line at its position,
-// after every row before it did the same, needs nothing more: no earlier line
-// can hold its symbol. Only a row that does not is looked up in an index of
-// the reply's symbols, built then.
+// The service answers in the order asked. A row that finds its own line at
+// its position, after every row before it did the same, takes the first line
+// equal to that one; when the rows that ask are known to hold distinct
+// symbols, no earlier line can be, and even that is not asked. A row that
+// does not find its own line is looked up in an index of the reply's symbols.
 class QuoteTable
 {
 public:
@@ -37,8 +37,12 @@ public:
     // trying the line at position first; false, quote as it was, when no
     // line matches. Filled in place: a row's numbers are never copied.
     bool find(QStringView gridSymbol, qsizetype position, bool FirstFetch, QuoteNumbers &quote);
-    // Whether the rows that will ask hold symbols that differ once upper-cased.
-    void setAskersDistinct(bool distinct) { m_askersDistinct = distinct; }
+    // How many rows will ask, and whether they hold symbols that differ once upper-cased.
+    void setAskers(qsizetype rows, bool distinct)
+    {
+        m_askers = rows;
+        m_askersDistinct = distinct;
+    }
     // Whether every find so far, asked at positions 0, 1, 2 and on, found the
     // first line of its symbol at its own position: then the symbols asked
     // for differ once upper-cased, since those lines' symbols differ.
@@ -49,12 +53,16 @@ public:
 private:
     // The line at position, finding lines up to it; none past the last.
     const QLatin1StringView *lineAt(qsizetype position);
+    void indexLinesTo(qsizetype last);
+    // The position of the first line equal to the line at position, whose symbol is given.
+    qsizetype firstLineLike(qsizetype position, QLatin1StringView symbol);
     qsizetype findInIndex(QStringView gridSymbol, qsizetype position);
 
     QByteArray m_body;
     qsizetype m_unread = -1;                // where the next line begins; -1 once every line is found
     std::vector<QLatin1StringView> m_lines; // the lines found so far
-    SymbolIndex m_symbols;                  // empty until a row asks out of order
+    SymbolIndex m_symbols;                  // the lines' symbols from the first, as far as rows have asked
+    qsizetype m_askers = 0;
     bool m_askersDistinct = false;
     qsizetype m_inOrder = 0; // lines answered in order so far
     bool m_orderBroken = false;

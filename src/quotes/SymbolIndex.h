@@ -29,6 +29,8 @@ public:
     // Adds the reply's next symbol.
     void append(QLatin1StringView symbol);
 
+    // The position of the first symbol equal to the one at position.
+    qsizetype firstEqual(qsizetype position) const { return m_entries[size_t(position)].first; }
     // The position of the first symbol that matches the grid symbol, or -1.
     qsizetype find(QStringView gridSymbol, qsizetype hint = -1) const;
 

@@ -141,14 +141,17 @@ QString GridModel::widestNumberText(int col, int firstRow, int lastRow) const
     firstRow = qMax(firstRow, 1);
     lastRow = qMin(lastRow, int(numbers.size()));
     double largest = -1;
-    bool negative = false;
+    double lowest = 0;
+    // Without a branch per cell, as a refresh of every row asks this of every
+    // number column: NaN and infinities compare false, and count for nothing.
+    constexpr double kMost = std::numeric_limits<double>::max();
     for (int row = firstRow; row <= lastRow; ++row) {
         const double value = numbers[size_t(row - 1)];
-        if (!std::isfinite(value))
-            continue;
-        largest = qMax(largest, std::fabs(value));
-        negative = negative || value < 0;
+        const double size = std::fabs(value);
+        largest = size <= kMost && size > largest ? size : largest;
+        lowest = value >= -kMost && value < lowest ? value : lowest;
     }
+    const bool negative = lowest < 0;
     if (largest < 0)
         return QString();
     // A longer number never has fewer characters; the sign may stand on a shorter one.

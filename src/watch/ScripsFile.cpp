@@ -93,17 +93,19 @@ template <typename Take> void forEachLine(QByteArrayView all, Take &&take)
     }
 }
 
-// At most one line per line end, and the last.
-qsizetype mostLines(QByteArrayView bytes)
+// A scrip's line holds a character and a line end, all but the last: room
+// for that many, found without a pass over the bytes. A list longer than a
+// watch list holds is refused anyway, so it gets no more room than that.
+qsizetype mostScrips(QByteArrayView bytes)
 {
-    return bytes.count('\n') + bytes.count('\r') + 1;
+    return qMin(bytes.size() / 2 + 1, qsizetype(WatchList::kMaxScrips) + 1);
 }
 
 // Only the lines that hold a scrip become texts.
 QStringList scripsOf(const QByteArray &bytes)
 {
     QStringList scrips;
-    scrips.reserve(mostLines(bytes));
+    scrips.reserve(mostScrips(bytes));
     forEachLine(bytes, [&scrips](QByteArrayView line) {
         if (holdsScrip(line))
             scrips.append(QString::fromLatin1(line));
@@ -146,7 +148,6 @@ Loaded load(const QString &path, const OpenFile &open)
 QStringList lines(const QByteArray &bytes)
 {
     QStringList result;
-    result.reserve(mostLines(bytes));
     forEachLine(bytes, [&result](QByteArrayView line) { result.append(QString::fromLatin1(line)); });
     return result;
 }

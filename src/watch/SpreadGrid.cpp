@@ -44,9 +44,11 @@ SpreadGrid::SpreadGrid(QList<GridModel::ColumnSpec> columns, QWidget *parent)
     // Only the cells that changed are measured: a refresh that paints every
     // row costs one pass over its numbers, a single cell one measure.
     m_numbersWidth = QList<int>(m_model->columnCount(), 0);
-    connect(m_model, &QAbstractItemModel::dataChanged, this, [this](const QModelIndex &from, const QModelIndex &to) {
-        widenNumberColumns(from.row() + 1, to.row() + 1, from.column() + 1, to.column() + 1);
-    });
+    connect(m_model, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex &from, const QModelIndex &to, const QList<int> &roles) {
+                if (roles.isEmpty() || roles.contains(Qt::DisplayRole)) // a row's mark changes no number
+                    widenNumberColumns(from.row() + 1, to.row() + 1, from.column() + 1, to.column() + 1);
+            });
     connect(m_model, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex &, int first, int last) {
         widenNumberColumns(first + 1, last + 1, 1, m_model->columnCount());
     });

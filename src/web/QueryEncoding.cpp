@@ -1,12 +1,23 @@
 #include "web/QueryEncoding.h"
 
+#include <algorithm>
+#include <array>
+
 namespace QueryEncoding {
 namespace {
 
+// A table, as a long list's every character is asked about.
+constexpr std::array<bool, 128> kRaw = [] {
+    std::array<bool, 128> raw{};
+    for (char16_t c = 0; c < 128; ++c)
+        raw[c] = (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'-' ||
+                 c == u'.' || c == u'_' || c == u'~' || c == u',';
+    return raw;
+}();
+
 bool staysRaw(char16_t c)
 {
-    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'-' || c == u'.' ||
-           c == u'_' || c == u'~' || c == u',';
+    return c < kRaw.size() && kRaw[c];
 }
 
 void appendEscaped(QString &out, uchar byte)
@@ -18,6 +29,11 @@ void appendEscaped(QString &out, uchar byte)
 }
 
 } // namespace
+
+bool staysAsItIs(QStringView text)
+{
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return staysRaw(c.unicode()); });
+}
 
 QString encode(QStringView text)
 {

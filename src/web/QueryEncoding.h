@@ -11,5 +11,7 @@ namespace QueryEncoding {
 QString encode(QStringView text);
 // The same, appended to out: a long list then takes no copy of its own.
 void appendEncoded(QString &out, QStringView text);
+// Whether the text is sent as it stands: no character of it is encoded.
+bool staysAsItIs(QStringView text);
 
 } // namespace QueryEncoding
