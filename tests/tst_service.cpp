@@ -209,6 +209,34 @@ QByteArray longestListRequest(const QuoteService &service)
     return getRequest(queryTarget(list, true));
 }
 
+// A service with a short idle time, and a client of a small receive window
+// that asks it for the longest list.
+struct LongReplyReader
+{
+    ServiceSettings settings = withIdleTime(settingsWith(kLongestList), 300);
+    QuoteService service{settings};
+    QTcpSocket socket;
+
+    static ServiceSettings withIdleTime(ServiceSettings settings, int ms)
+    {
+        settings.idleTimeoutMs = ms;
+        return settings;
+    }
+
+    bool ask()
+    {
+        const quint16 port = service.listen(0);
+        // Made before connecting, so that the new connection is not left
+        // silent while a sanitizer build works the long request out.
+        const QByteArray request = longestListRequest(service);
+        if (!socket.setSocketDescriptor(smallWindowConnection(port)))
+            return false;
+        socket.setReadBufferSize(16 * 1024);
+        socket.write(request);
+        return true;
+    }
+};
+
 // Starts the service binary as systemd starts it on its socket: the socket
 // as descriptor 3, LISTEN_FDS=1, and LISTEN_PID naming the service's own
 // process. A shell sets LISTEN_PID to its own number ($$) and becomes the
@@ -919,21 +947,13 @@ private slots:
 
     void httpKeepsASlowReaderOfALongReply()
     {
-        ServiceSettings settings = settingsWith(kLongestList);
-        settings.idleTimeoutMs = 300;
-        QuoteService service(settings);
-        const quint16 port = service.listen(0);
-        // Made before connecting, so that the new connection is not left
-        // silent while a sanitizer build works the long request out.
-        const QByteArray request = longestListRequest(service);
-        // A small receive window, read 16 KiB every 20 ms: the reply of some
-        // 3.5 MB trickles out of the service for seconds, much of it waiting
-        // in the system's send queue, with nothing left in the service to
-        // write, for several idle times.
-        QTcpSocket socket;
-        QVERIFY(socket.setSocketDescriptor(smallWindowConnection(port)));
-        socket.setReadBufferSize(16 * 1024);
-        socket.write(request);
+        LongReplyReader reader;
+        QVERIFY(reader.ask());
+        QTcpSocket &socket = reader.socket;
+        const ServiceSettings &settings = reader.settings;
+        // Read 16 KiB every 20 ms: the reply of some 3.5 MB trickles out of
+        // the service for seconds, much of it waiting in the system's send
+        // queue, with nothing left in the service to write, for several idle times.
         QElapsedTimer took;
         took.start();
         QByteArray received;
@@ -959,15 +979,10 @@ private slots:
 
     void httpCutsOffAReaderThatStopsReadingALongReply()
     {
-        ServiceSettings settings = settingsWith(kLongestList);
-        settings.idleTimeoutMs = 300;
-        QuoteService service(settings);
-        const quint16 port = service.listen(0);
-        const QByteArray request = longestListRequest(service);
-        QTcpSocket socket;
-        QVERIFY(socket.setSocketDescriptor(smallWindowConnection(port)));
-        socket.setReadBufferSize(16 * 1024);
-        socket.write(request);
+        LongReplyReader reader;
+        QVERIFY(reader.ask());
+        QTcpSocket &socket = reader.socket;
+        const ServiceSettings &settings = reader.settings;
         // Once the reply has begun (a slow build may take long to work it
         // out), takes nothing for ten idle times, as a client that hangs would.
         QTRY_VERIFY_WITH_TIMEOUT(socket.bytesAvailable() > 0, 30000);
