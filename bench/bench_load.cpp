@@ -5,7 +5,7 @@
 // timed apart from the rest, and no network wait is counted. Each size runs
 // again with an empty reply, which shows the start-up without the first
 // refresh's work. Every run is a process of its own, since a process's peak
-// RSS never goes down.
+// RSS never goes down. The sizes take turns, start-up by start-up.
 // Run with QT_QPA_PLATFORM=offscreen or on a display.
 #include "BenchSupport.h"
 
@@ -20,6 +20,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
+#include <map>
+#include <set>
+#include <vector>
 
 namespace {
 
@@ -123,17 +126,34 @@ QHash<QByteArray, QByteArray> runInChild(int scrips, bool emptyReply)
     return figures;
 }
 
-// Each figure's median over starts start-ups, or none when one failed.
-QHash<QByteArray, double> medianFigures(int scrips, bool emptyReply, int starts)
+using Runs = QHash<QByteArray, QList<double>>; // each figure, start-up by start-up
+using Case = std::pair<int, bool>;              // scrips, and whether the reply is empty
+
+// The start-ups of every case. The cases take turns, one start-up each, so
+// that a busy spell of the machine falls on all sizes alike, not on one
+// size's ten: the ratio of two sizes then holds still. A case with a failed
+// start-up is left out.
+std::map<Case, Runs> runCases(const std::vector<Case> &cases, int starts)
 {
-    QHash<QByteArray, QList<double>> runs;
+    std::map<Case, Runs> runs;
+    std::set<Case> failed;
     for (int i = 0; i < starts; ++i) {
-        const QHash<QByteArray, QByteArray> figures = runInChild(scrips, emptyReply);
-        if (figures.isEmpty())
-            return {};
-        for (auto it = figures.begin(); it != figures.end(); ++it)
-            runs[it.key()].append(it.value().toDouble());
+        for (const Case &one : cases) {
+            const QHash<QByteArray, QByteArray> figures = failed.count(one) ? QHash<QByteArray, QByteArray>()
+                                                                            : runInChild(one.first, one.second);
+            if (figures.isEmpty())
+                failed.insert(one);
+            for (auto it = figures.begin(); it != figures.end(); ++it)
+                runs[one][it.key()].append(it.value().toDouble());
+        }
     }
+    for (const Case &one : failed)
+        runs.erase(one);
+    return runs;
+}
+
+QHash<QByteArray, double> medians(const Runs &runs)
+{
     QHash<QByteArray, double> medians;
     for (auto it = runs.begin(); it != runs.end(); ++it) {
         QList<double> values = it.value();
@@ -174,13 +194,17 @@ int main(int argc, char *argv[])
                 "empty reply", "peak RSS", "RSS before");
     QHash<int, double> shown;      // by size: the time to a shown window
     QHash<int, double> shownEmpty; // the same with an empty first reply
+    std::vector<Case> cases;
+    for (int scrips : kSizes)
+        cases.insert(cases.end(), {{scrips, false}, {scrips, true}});
+    const std::map<Case, Runs> runs = runCases(cases, starts);
     for (int scrips : kSizes) {
-        const QHash<QByteArray, double> full = medianFigures(scrips, false, starts);
-        const QHash<QByteArray, double> empty = medianFigures(scrips, true, starts);
-        if (full.isEmpty() || empty.isEmpty()) {
+        if (!runs.count({scrips, false}) || !runs.count({scrips, true})) {
             std::printf("%8d failed\n", scrips);
             continue;
         }
+        const QHash<QByteArray, double> full = medians(runs.at({scrips, false}));
+        const QHash<QByteArray, double> empty = medians(runs.at({scrips, true}));
         shown.insert(scrips, full.value("shown_ms"));
         shownEmpty.insert(scrips, empty.value("shown_ms"));
         std::printf("%8.0f %10.1f ms %7.1f ms %11.1f ms %7.1f ms %11.1f ms %7.1f MB %8.1f MB\n", full.value("rows"),
