@@ -46,21 +46,26 @@ public:
 
     void skip() { text(); }
 
-    // The next field by the number rule; none when it is missing or does not convert.
-    std::optional<double> number()
+    // Reads the next field by the number rule into target, which keeps its
+    // value when the field is missing or does not convert; true when it
+    // converted. The usual plain decimal is read inline; anything else out of line.
+    [[gnu::always_inline]] bool numberInto(double &target)
     {
         if (m_done)
-            return std::nullopt;
+            return false;
         double value = 0;
-        const qsizetype read = NumberRules::readNumber(View(m_at, m_end - m_at), value);
-        // No number is ever followed by a comma of its own: where its reading
-        // stops, the field must end.
-        if (read >= 0 && (m_at + read == m_end || m_at[read] == u',')) {
-            passComma(m_at + read);
-            return value;
-        }
-        skip();
-        return std::nullopt;
+        const qsizetype read = NumberRules::readPlainNumber(m_at, m_end, value);
+        if (read < 0)
+            return scannedNumberInto(target);
+        passComma(m_at + read);
+        target = value;
+        return true;
+    }
+
+    std::optional<double> number()
+    {
+        double value = 0;
+        return numberInto(value) ? std::optional<double>(value) : std::nullopt;
     }
 
 private:
@@ -69,6 +74,22 @@ private:
     {
         m_done = end == m_end;
         m_at = m_done ? end : end + 1;
+    }
+
+    // A field that is not a plain decimal: the full number rule.
+    [[gnu::noinline]] bool scannedNumberInto(double &target)
+    {
+        double value = 0;
+        const qsizetype read = NumberRules::readNumber(View(m_at, m_end - m_at), value);
+        // No number is ever followed by a comma of its own: where its reading
+        // stops, the field must end.
+        if (read >= 0 && (m_at + read == m_end || m_at[read] == u',')) {
+            passComma(m_at + read);
+            target = value;
+            return true;
+        }
+        skip();
+        return false;
     }
 
     const Char *m_at;
@@ -96,13 +117,13 @@ void readField(FieldCursor<View> &fields, QuoteProtocol::Field field, QuoteNumbe
         fields.skip(); // read apart, as the line's key
         return;
     case Bid:
-        setNumber(numbers.Bid, fields.number());
+        fields.numberInto(numbers.Bid);
         return;
     case Ask:
-        setNumber(numbers.Ask, fields.number());
+        fields.numberInto(numbers.Ask);
         return;
     case Ltp:
-        setNumber(numbers.Ltp, fields.number());
+        fields.numberInto(numbers.Ltp);
         return;
     case ChangePct:
         setNumber(numbers.ChangePct, NumberRules::parseChange(fields.text()));
@@ -111,10 +132,10 @@ void readField(FieldCursor<View> &fields, QuoteProtocol::Field field, QuoteNumbe
         trendText = fields.text();
         return;
     case High:
-        setNumber(numbers.High, fields.number());
+        fields.numberInto(numbers.High);
         return;
     case Low:
-        setNumber(numbers.Low, fields.number());
+        fields.numberInto(numbers.Low);
         return;
     case Volume:
         if (const std::optional<double> volume = fields.number())
@@ -122,10 +143,10 @@ void readField(FieldCursor<View> &fields, QuoteProtocol::Field field, QuoteNumbe
                 numbers.Volume = *whole;
         return;
     case Open:
-        numbers.openSent = setNumber(numbers.Open, fields.number());
+        numbers.openSent = fields.numberInto(numbers.Open);
         return;
     case PrevClose:
-        numbers.prevCloseSent = setNumber(numbers.PrevClose, fields.number());
+        numbers.prevCloseSent = fields.numberInto(numbers.PrevClose);
         return;
     }
 }
