@@ -127,7 +127,7 @@ QHash<QByteArray, QByteArray> runInChild(int scrips, bool emptyReply)
 }
 
 using Runs = QHash<QByteArray, QList<double>>; // each figure, start-up by start-up
-using Case = std::pair<int, bool>;              // scrips, and whether the reply is empty
+using Case = std::pair<int, bool>;             // scrips, and whether the reply is empty
 
 // The start-ups of every case. The cases take turns, one start-up each, so
 // that a busy spell of the machine falls on all sizes alike, not on one
@@ -139,8 +139,8 @@ std::map<Case, Runs> runCases(const std::vector<Case> &cases, int starts)
     std::set<Case> failed;
     for (int i = 0; i < starts; ++i) {
         for (const Case &one : cases) {
-            const QHash<QByteArray, QByteArray> figures = failed.count(one) ? QHash<QByteArray, QByteArray>()
-                                                                            : runInChild(one.first, one.second);
+            const QHash<QByteArray, QByteArray> figures =
+                failed.count(one) ? QHash<QByteArray, QByteArray>() : runInChild(one.first, one.second);
             if (figures.isEmpty())
                 failed.insert(one);
             for (auto it = figures.begin(); it != figures.end(); ++it)
