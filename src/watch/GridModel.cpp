@@ -141,17 +141,14 @@ QString GridModel::widestNumberText(int col, int firstRow, int lastRow) const
     firstRow = qMax(firstRow, 1);
     lastRow = qMin(lastRow, int(numbers.size()));
     double largest = -1;
-    double lowest = 0;
-    // Without a branch per cell, as a refresh of every row asks this of every
-    // number column: NaN and infinities compare false, and count for nothing.
-    constexpr double kMost = std::numeric_limits<double>::max();
+    bool negative = false;
     for (int row = firstRow; row <= lastRow; ++row) {
         const double value = numbers[size_t(row - 1)];
-        const double size = std::fabs(value);
-        largest = size <= kMost && size > largest ? size : largest;
-        lowest = value >= -kMost && value < lowest ? value : lowest;
+        if (!std::isfinite(value))
+            continue;
+        largest = qMax(largest, std::fabs(value));
+        negative = negative || value < 0;
     }
-    const bool negative = lowest < 0;
     if (largest < 0)
         return QString();
     // A longer number never has fewer characters; the sign may stand on a shorter one.
