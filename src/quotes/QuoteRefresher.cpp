@@ -77,7 +77,7 @@ void QuoteRefresher::sayFreshness(bool answerChanged)
 const QUrl &QuoteRefresher::allRowsUrl(const QString &base, const QString &watchList, bool withOpenClose)
 {
     if (m_url.isEmpty() || withOpenClose != m_urlWithOpenClose || base != m_urlBase || watchList != m_urlWatchList) {
-        m_url = QUrl(QuoteRequest::watchListUrl(base, watchList, withOpenClose));
+        m_url = QuoteRequest::watchListUrl(base, watchList, withOpenClose);
         m_urlWatchList = watchList;
         m_urlBase = base;
         m_urlWithOpenClose = withOpenClose;

@@ -41,40 +41,49 @@ void appendPairsAsOne(QString &out, QStringView watchList)
     out.resize(at - out.constData());
 }
 
-// Built in one buffer of the given length at least: a whole list is some
-// 400,000 characters, and each copy of it costs memory the system must first
-// hand over. appendList appends the list, encoded.
+// The request's text from start on: "scr=", the list, "&tl=1", and "&ft=1"
+// on a first fetch. Built in one buffer of the given length at least: a whole
+// list is some 400,000 characters, and each copy of it costs memory the
+// system must first hand over. appendList appends the list, encoded.
 template <typename AppendList>
-QString urlOf(const QString &baseAddress, qsizetype listLength, bool FirstFetch, AppendList &&appendList)
+QString requestText(QStringView start, qsizetype listLength, bool FirstFetch, AppendList &&appendList)
 {
     using namespace QuoteProtocol;
-    QString url;
-    url.reserve(baseAddress.size() + listLength + 32);
-    url += baseAddress;
-    url += u'?' + QLatin1String(kQuotesParameter) + u'=';
-    appendList(url);
-    url += u'&' + QLatin1String(kTextParameter) + u'=' + QLatin1String(kOnValue);
+    QString text;
+    text.reserve(start.size() + listLength + 32);
+    text += start;
+    text += QLatin1String(kQuotesParameter) + u'=';
+    appendList(text);
+    text += u'&' + QLatin1String(kTextParameter) + u'=' + QLatin1String(kOnValue);
     if (FirstFetch)
-        url += u'&' + QLatin1String(kFirstFetchParameter) + u'=' + QLatin1String(kOnValue);
-    return url;
+        text += u'&' + QLatin1String(kFirstFetchParameter) + u'=' + QLatin1String(kOnValue);
+    return text;
 }
 
 } // namespace
 
 QString url(const QString &baseAddress, QStringView symbolList, bool FirstFetch)
 {
-    return urlOf(baseAddress, symbolList.size(), FirstFetch,
-                 [symbolList](QString &url) { QueryEncoding::appendEncoded(url, symbolList); });
+    return requestText(QString(baseAddress + u'?'), symbolList.size(), FirstFetch,
+                       [symbolList](QString &text) { QueryEncoding::appendEncoded(text, symbolList); });
 }
 
-QString watchListUrl(const QString &baseAddress, QStringView watchList, bool FirstFetch)
+QUrl watchListUrl(const QString &baseAddress, QStringView watchList, bool FirstFetch)
 {
-    return urlOf(baseAddress, watchList.size(), FirstFetch, [watchList](QString &url) {
+    const auto appendList = [watchList](QString &text) {
         if (QueryEncoding::staysAsItIs(watchList))
-            appendPairsAsOne(url, watchList);
+            appendPairsAsOne(text, watchList);
         else
-            forEachListPiece(watchList, [&url](QStringView piece) { QueryEncoding::appendEncoded(url, piece); });
-    });
+            forEachListPiece(watchList, [&text](QStringView piece) { QueryEncoding::appendEncoded(text, piece); });
+    };
+    QUrl url(baseAddress);
+    // A base that has a query or a fragment of its own is read whole, as url() reads.
+    if (url.hasQuery() || url.hasFragment())
+        return QUrl(requestText(QString(baseAddress + u'?'), watchList.size(), FirstFetch, appendList));
+    // The address keeps the query it is given, where parsing a whole address
+    // would copy the list out of it once more.
+    url.setQuery(requestText(QStringView(), watchList.size(), FirstFetch, appendList));
+    return url;
 }
 
 QString listFromWatchList(const QString &watchList)

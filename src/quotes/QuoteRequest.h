@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QUrl>
 
 // Builds the quote request: base address, "?scr=", the list, "&tl=1", and
 // "&ft=1" on a row's first fetch (which brings OPEN and P.CLOSE too).
@@ -12,7 +13,7 @@ QString url(const QString &baseAddress, QStringView symbolList, bool FirstFetch)
 QString listFromWatchList(const QString &watchList);
 
 // The request for the watch-list string's list: url() of listFromWatchList(),
-// built with no copy of the list between the string and the request.
-QString watchListUrl(const QString &baseAddress, QStringView watchList, bool FirstFetch);
+// parsed, with no copy of the list between the string and the address.
+QUrl watchListUrl(const QString &baseAddress, QStringView watchList, bool FirstFetch);
 
 } // namespace QuoteRequest
