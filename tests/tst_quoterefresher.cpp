@@ -92,6 +92,8 @@ private slots:
     void aReplyInAnotherOrderPaintsEveryRowItsOwnQuote();
     void laterRepliesToAListInOrderStillGiveTheFirstLine();
     void aShorterReplyLeavesNoQuoteOfTheLongerOneBefore();
+    void readingAheadFindsWhatReadingInPlaceFinds_data();
+    void readingAheadFindsWhatReadingInPlaceFinds();
     void theRequestFollowsTheListFirstFetchAndAddress();
 };
 
@@ -359,6 +361,52 @@ void tst_QuoteRefresher::aShorterReplyLeavesNoQuoteOfTheLongerOneBefore()
     board.refresh(false);
     QCOMPARE(board.grid.text(1, Col::Bid), QStringLiteral("5.00"));
     QCOMPARE(board.grid.text(2, Col::Bid), QStringLiteral("0.00")); // B's line of this reply, not of the last
+}
+
+void tst_QuoteRefresher::readingAheadFindsWhatReadingInPlaceFinds_data()
+{
+    QTest::addColumn<int>("change"); // the line changed, from 0; -1 for none
+    QTest::addColumn<QByteArray>("changedTo");
+    QTest::addColumn<bool>("FirstFetch");
+    QTest::addColumn<int>("lines"); // of the reply, each for the row at its position
+    // Longer than the reading thread's ring, so that it wraps and waits.
+    QTest::newRow("in order") << -1 << QByteArray() << true << 9000;
+    QTest::newRow("in order, later fields") << -1 << QByteArray() << false << 9000;
+    QTest::newRow("a blank line") << 5000 << QByteArray("  \r\nS5000,1") << true << 9000;
+    QTest::newRow("a row's first line comes later") << 6000 << QByteArray("S5999,7") << true << 9000;
+    QTest::newRow("a row left out") << 7000 << QByteArray("X,7") << true << 9000;
+    QTest::newRow("a shorter reply") << -1 << QByteArray() << true << 8000;
+}
+
+// A long reply's numbers are read on a second thread; every row must get
+// what it gets when each line is read as the row asks.
+void tst_QuoteRefresher::readingAheadFindsWhatReadingInPlaceFinds()
+{
+    QFETCH(int, change);
+    QFETCH(QByteArray, changedTo);
+    QFETCH(bool, FirstFetch);
+    QFETCH(int, lines);
+    constexpr int kRows = 9000;
+    QByteArray body;
+    for (int i = 0; i < lines; ++i)
+        body += i == change
+                    ? changedTo + "\r\n"
+                    : QStringLiteral("S%1,%1.25,%1.5,%1,(1%),UP,%2,3,4,%1.75,%1.125\r\n").arg(i).arg(i % 7).toLatin1();
+    QuoteTable ahead(1);
+    QuoteTable inPlace(kRows + 1);
+    for (QuoteTable *table : {&ahead, &inPlace}) {
+        table->read(body);
+        table->setAskers(kRows, false, FirstFetch);
+    }
+    for (int row = 0; row < kRows; ++row) {
+        const QString symbol = QStringLiteral("S%1").arg(row);
+        QuoteNumbers read;
+        QuoteNumbers expected;
+        QCOMPARE(ahead.find(symbol, row, FirstFetch, read), inPlace.find(symbol, row, FirstFetch, expected));
+        QCOMPARE(std::tie(read.Bid, read.Ask, read.Ltp, read.High, read.Open, read.openSent, read.PrevClose),
+                 std::tie(expected.Bid, expected.Ask, expected.Ltp, expected.High, expected.Open, expected.openSent,
+                          expected.PrevClose));
+    }
 }
 
 // The all-rows request is kept between refreshes; it must change whenever

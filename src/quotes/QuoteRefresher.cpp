@@ -52,7 +52,7 @@ void QuoteRefresher::RefreshQuotes(const QString &watchList, bool FirstFetch)
     if (!GetQuotes(base ? allRowsUrl(*base, watchList, withOpenClose) : QUrl()))
         return;
     stampPaintTime();
-    m_quotes.setAskers(listed.count, !watchList.isEmpty() && watchList == m_distinctList);
+    m_quotes.setAskers(listed.count, !watchList.isEmpty() && watchList == m_distinctList, withOpenClose);
     const bool anyQuote = !m_quotes.isEmpty();
     if (anyQuote)
         m_history.startRefresh(listed.count);

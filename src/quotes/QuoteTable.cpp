@@ -29,6 +29,7 @@ qsizetype QuoteTable::size()
 
 void QuoteTable::clear()
 {
+    m_readAhead.stop();
     m_lines.clear();
     m_symbols.clear();
     m_body = QByteArray();
@@ -49,15 +50,32 @@ bool QuoteTable::find(QStringView gridSymbol, qsizetype position, bool FirstFetc
         found = m_askersDistinct ? position : firstLineLike(position, lineSymbol);
     else
         found = findInIndex(gridSymbol, position);
-    if (inOrder && found == position)
+    if (inOrder && found == position) {
         ++m_inOrder;
-    else
+    } else {
         m_orderBroken = true;
+        m_readAhead.stop(); // the rows no longer ask in reply order
+    }
     if (found < 0)
         return false;
-    quote = QuoteNumbers();
-    QuoteReply::readNumbers(m_lines[size_t(found)], FirstFetch, quote);
+    readNumbersOf(found, FirstFetch, quote);
     return true;
+}
+
+void QuoteTable::setAskers(qsizetype rows, bool distinct, bool FirstFetch)
+{
+    m_askers = rows;
+    m_askersDistinct = distinct;
+    if (rows >= m_readAheadFrom && !m_body.isEmpty())
+        m_readAhead.start(QLatin1StringView(m_body), rows, FirstFetch);
+}
+
+void QuoteTable::readNumbersOf(qsizetype line, bool FirstFetch, QuoteNumbers &quote)
+{
+    if (m_readAhead.take(line, FirstFetch, quote))
+        return;
+    quote = QuoteNumbers();
+    QuoteReply::readNumbers(m_lines[size_t(line)], FirstFetch, quote);
 }
 
 // The index grows in reply order, only as far as rows have asked: a reply in

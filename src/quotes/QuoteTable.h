@@ -1,6 +1,7 @@
 #pragma once
 
 #include "quotes/QuoteRecord.h"
+#include "quotes/ReplyReadAhead.h"
 #include "quotes/SymbolIndex.h"
 
 #include <QByteArray>
@@ -23,9 +24,19 @@
 // equal to that one; when the rows that ask are known to hold distinct
 // symbols, no earlier line can be, and even that is not asked. A row that
 // does not find its own line is looked up in an index of the reply's symbols.
+// When many rows ask, the numbers of their lines are read ahead on a second
+// thread while the rows are painted, until a row breaks the order.
 class QuoteTable
 {
 public:
+    // Below this many rows, starting a thread costs more than it saves.
+    static constexpr qsizetype kReadAheadRows = 2048;
+
+    explicit QuoteTable(qsizetype readAheadFrom = kReadAheadRows)
+        : m_readAheadFrom(readAheadFrom)
+    {
+    }
+
     void read(const QByteArray &body);
     // Lets the body go; the storage stays for the next reply.
     void clear();
@@ -37,12 +48,9 @@ public:
     // trying the line at position first; false, quote as it was, when no
     // line matches. Filled in place: a row's numbers are never copied.
     bool find(QStringView gridSymbol, qsizetype position, bool FirstFetch, QuoteNumbers &quote);
-    // How many rows will ask, and whether they hold symbols that differ once upper-cased.
-    void setAskers(qsizetype rows, bool distinct)
-    {
-        m_askers = rows;
-        m_askersDistinct = distinct;
-    }
+    // How many rows will ask, whether they hold symbols that differ once
+    // upper-cased, and for which kind of fetch.
+    void setAskers(qsizetype rows, bool distinct, bool FirstFetch);
     // Whether every find so far, asked at positions 0, 1, 2 and on, found the
     // first line of its symbol at its own position: then the symbols asked
     // for differ once upper-cased, since those lines' symbols differ.
@@ -57,6 +65,7 @@ private:
     // The position of the first line equal to the line at position, whose symbol is given.
     qsizetype firstLineLike(qsizetype position, QLatin1StringView symbol);
     qsizetype findInIndex(QStringView gridSymbol, qsizetype position);
+    void readNumbersOf(qsizetype line, bool FirstFetch, QuoteNumbers &quote);
 
     QByteArray m_body;
     qsizetype m_unread = -1;                // where the next line begins; -1 once every line is found
@@ -66,4 +75,6 @@ private:
     bool m_askersDistinct = false;
     qsizetype m_inOrder = 0; // lines answered in order so far
     bool m_orderBroken = false;
+    qsizetype m_readAheadFrom;
+    ReplyReadAhead m_readAhead; // stopped before the body goes
 };

@@ -1,0 +1,82 @@
+#include "quotes/ReplyReadAhead.h"
+
+#include "quotes/QuoteReply.h"
+#include "web/CrLfLines.h"
+
+#include <limits>
+#include <system_error>
+
+bool ReplyReadAhead::start(QLatin1StringView body, qsizetype lines, bool FirstFetch)
+{
+    stop();
+    m_body = body;
+    m_lines = int(qMin<qsizetype>(lines, std::numeric_limits<int>::max() - kRingLines));
+    m_firstFetch = FirstFetch;
+    m_read.store(0, std::memory_order_relaxed);
+    m_taken.store(0, std::memory_order_relaxed);
+    m_stopAsked.store(false, std::memory_order_relaxed);
+    try {
+        m_thread = std::thread(&ReplyReadAhead::read, this);
+    } catch (const std::system_error &) {
+        return false; // the caller reads every line itself
+    }
+    return true;
+}
+
+void ReplyReadAhead::read()
+{
+    if (!m_ring) // made here, so that its first touch costs the caller nothing
+        m_ring = std::make_unique<QuoteNumbers[]>(kRingLines);
+    int line = 0;
+    for (qsizetype start = 0; start >= 0 && line < m_lines && waitForRoom(line);) {
+        const QLatin1StringView text = CrLfLines::nextLine(m_body, start);
+        if (QuoteReply::isBlankLine(text))
+            continue;
+        // A line the caller has passed already is not read.
+        if (line >= m_taken.load(std::memory_order_relaxed)) {
+            QuoteNumbers &numbers = m_ring[size_t(line % kRingLines)];
+            numbers = QuoteNumbers();
+            QuoteReply::readNumbers(text, m_firstFetch, numbers);
+        }
+        m_read.store(++line, std::memory_order_release);
+    }
+}
+
+// Whether the line's slot is free, waiting until the caller has taken the
+// line a ring's length before it; false once asked to stop.
+bool ReplyReadAhead::waitForRoom(int line)
+{
+    for (int taken = m_taken.load(std::memory_order_acquire);; taken = m_taken.load(std::memory_order_acquire)) {
+        if (m_stopAsked.load(std::memory_order_relaxed))
+            return false;
+        if (line < taken + kRingLines)
+            return true;
+        m_taken.wait(taken, std::memory_order_acquire);
+    }
+}
+
+bool ReplyReadAhead::take(qsizetype position, bool FirstFetch, QuoteNumbers &numbers)
+{
+    const int taken = m_taken.load(std::memory_order_relaxed);
+    if (!isRunning() || position < taken || position >= m_lines)
+        return false;
+    const bool ready = FirstFetch == m_firstFetch && position < m_read.load(std::memory_order_acquire);
+    if (ready)
+        numbers = m_ring[size_t(position % kRingLines)];
+    // The slot is free from here on; the thread is woken only when it waits
+    // for room, which a stretch of the ring frees.
+    m_taken.store(int(position) + 1, std::memory_order_release);
+    if ((position + 1) % (kRingLines / 8) == 0)
+        m_taken.notify_one();
+    return ready;
+}
+
+void ReplyReadAhead::stop()
+{
+    if (!isRunning())
+        return;
+    m_stopAsked.store(true, std::memory_order_relaxed);
+    m_taken.fetch_add(1, std::memory_order_release); // wakes a thread waiting for room
+    m_taken.notify_one();
+    m_thread.join();
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "quotes/QuoteRecord.h"
+
+#include <QLatin1StringView>
+#include <atomic>
+#include <memory>
+#include <thread>
+
+// Reads the numbers of a long reply's lines on a second thread, in reply
+// order, ahead of the rows that take them one by one in the same order:
+// reading the numbers costs about as much as painting them, and the service
+// answers in the order asked. Lines are numbered as the quote table numbers
+// them, blank lines not counted.
+//
+// The caller never waits: a line the thread has not read yet is the caller's
+// to read, and the thread skips it. The thread waits instead when it is a
+// ring's length ahead, so that the memory stays small and is reused from
+// one reply to the next.
+//
+// The thread only reads the body; the caller keeps it unchanged until stop().
+class ReplyReadAhead
+{
+public:
+    ReplyReadAhead() = default;
+    ~ReplyReadAhead() { stop(); }
+    ReplyReadAhead(const ReplyReadAhead &) = delete;
+    ReplyReadAhead &operator=(const ReplyReadAhead &) = delete;
+
+    // Starts reading the numbers of the body's first lines lines; false,
+    // and nothing runs, when no thread could be started.
+    bool start(QLatin1StringView body, qsizetype lines, bool FirstFetch);
+    // Takes the numbers of the line at position, the next line wanted: true
+    // when the thread has read them, for this kind of fetch; false when the
+    // caller must read them itself. Positions only grow.
+    bool take(qsizetype position, bool FirstFetch, QuoteNumbers &numbers);
+    // Stops the reading and waits for the thread to end.
+    void stop();
+    bool isRunning() const { return m_thread.joinable(); }
+
+private:
+    static constexpr int kRingLines = 4096;
+
+    void read();
+    bool waitForRoom(int line);
+
+    std::unique_ptr<QuoteNumbers[]> m_ring; // line n in slot n % kRingLines; made by the thread
+    QLatin1StringView m_body;
+    int m_lines = 0;
+    bool m_firstFetch = false;
+    std::atomic<int> m_read{0};  // lines the thread has passed, read or skipped
+    std::atomic<int> m_taken{0}; // lines the caller has passed, taken or read itself
+    std::atomic<bool> m_stopAsked{false};
+    std::thread m_thread;
+};
