@@ -1,3 +1,4 @@
+#include "watch/ListPreread.h"
 #include "watch/ScripsFile.h"
 
 #include "support/TestHelpers.h"
@@ -34,6 +35,8 @@ private slots:
     void aPipeOrAnEndlessDeviceIsNeverReadFrom();
     void aFileOfTheSizeLimitIsReadAndOneByteMoreIsRefused_data();
     void aFileOfTheSizeLimitIsReadAndOneByteMoreIsRefused();
+    void anEarlyReadGivesWhatTheFileHoldsWhenTaken_data();
+    void anEarlyReadGivesWhatTheFileHoldsWhenTaken();
 };
 
 namespace {
@@ -286,6 +289,41 @@ void tst_ScripsFile::aFileOfTheSizeLimitIsReadAndOneByteMoreIsRefused()
     QVERIFY(loaded.found);
     QCOMPARE(loaded.failure.isEmpty(), read);
     QCOMPARE(loaded.scrips, read ? QStringList({"FIRST", "LAST"}) : QStringList());
+}
+
+void tst_ScripsFile::anEarlyReadGivesWhatTheFileHoldsWhenTaken_data()
+{
+    QTest::addColumn<QByteArray>("atStart"); // empty: no file
+    QTest::addColumn<QByteArray>("whenTaken");
+    // Long enough to be read on a thread; the changes keep the file's size.
+    const QByteArray list = QByteArray("ALPHA\r\n").repeated(ListPreread::kLeastBytes / 7 + 1);
+    QByteArray edited = list;
+    edited.replace(list.size() / 2, 5, "OMEGA");
+    QTest::newRow("unchanged") << list << list;
+    QTest::newRow("edited in place") << list << edited;
+    QTest::newRow("made meanwhile") << QByteArray() << list;
+    QTest::newRow("removed meanwhile") << list << QByteArray();
+}
+
+void tst_ScripsFile::anEarlyReadGivesWhatTheFileHoldsWhenTaken()
+{
+    QFETCH(QByteArray, atStart);
+    QFETCH(QByteArray, whenTaken);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Scrips.dat"));
+    if (!atStart.isEmpty())
+        TestHelpers::writeFile(path, atStart);
+    ListPreread early(path);
+    QTest::qWait(100); // the early reading is done
+    if (whenTaken.isEmpty())
+        QFile::remove(path);
+    else if (whenTaken != atStart)
+        TestHelpers::writeFile(path, whenTaken);
+    const ScripsFile::Loaded taken = early.take();
+    const ScripsFile::Loaded now = ScripsFile::load(path);
+    QCOMPARE(taken.found, now.found);
+    QCOMPARE(taken.failure, now.failure);
+    QCOMPARE(taken.scrips, now.scrips);
 }
 
 QTEST_GUILESS_MAIN(tst_ScripsFile)

@@ -122,6 +122,15 @@ int openForReading(const QByteArray &path)
 
 Loaded load(const QString &path, const OpenFile &open)
 {
+    QByteArray bytes;
+    Loaded loaded = readBytes(path, bytes, open);
+    if (loaded.found && loaded.failure.isEmpty())
+        readScrips(bytes, loaded);
+    return loaded;
+}
+
+Loaded readBytes(const QString &path, QByteArray &bytes, const OpenFile &open)
+{
     Loaded loaded;
     const Descriptor file{open(QFile::encodeName(path))};
     if (file.fd < 0) {
@@ -131,10 +140,12 @@ Loaded load(const QString &path, const OpenFile &open)
         return loaded;
     }
     loaded.found = true;
-    QByteArray bytes;
     loaded.failure = readRegularFile(file.fd, bytes);
-    if (!loaded.failure.isEmpty())
-        return loaded;
+    return loaded;
+}
+
+void readScrips(const QByteArray &bytes, Loaded &loaded)
+{
     loaded.scrips = scripsOf(bytes);
     if (loaded.scrips.size() > WatchList::kMaxScrips) {
         loaded.failure = tr("it holds %L1 scrips, more than the %L2 a watch list holds")
@@ -142,7 +153,6 @@ Loaded load(const QString &path, const OpenFile &open)
                              .arg(WatchList::kMaxScrips);
         loaded.scrips.clear();
     }
-    return loaded;
 }
 
 QStringList lines(const QByteArray &bytes)

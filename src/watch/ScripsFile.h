@@ -30,6 +30,10 @@ struct Loaded
 // Reads the list. Only a regular file is read, without blocking, and at
 // most kMaxFileBytes of it.
 Loaded load(const QString &path, const OpenFile &open = openForReading);
+// The two steps of load: the file's bytes, with found and failure set, and
+// then the scrips of bytes read whole.
+Loaded readBytes(const QString &path, QByteArray &bytes, const OpenFile &open = openForReading);
+void readScrips(const QByteArray &bytes, Loaded &loaded);
 
 // Every line of the file, blank ones included, in file order.
 QStringList lines(const QByteArray &bytes);

@@ -3,6 +3,7 @@
 #include "watch/GridModel.h"
 #include "watch/ListFileWatch.h"
 #include "watch/ListLog.h"
+#include "watch/ListPreread.h"
 #include "watch/ListReload.h"
 #include "watch/ScripsFile.h"
 #include "watch/SwitchTimer.h"
@@ -40,13 +41,21 @@ WatchListKeeper::WatchListKeeper(const QString &scripsPath, GridModel *grid, int
     connect(m_fileWatch, &ListFileWatch::changed, this, &WatchListKeeper::fileChanged);
 }
 
+WatchListKeeper::~WatchListKeeper() = default;
+
+void WatchListKeeper::setEarlyRead(std::unique_ptr<ListPreread> read)
+{
+    m_earlyRead = std::move(read);
+}
+
 void WatchListKeeper::load()
 {
     m_grid->setRowCount(0);
     m_list.clear();
     ScripsFile::removeStaleTemporaries(m_scripsPath);
     m_fileWatch->see(); // before reading: a change from here on is caught once the list is shown
-    ScripsFile::Loaded loaded = ScripsFile::load(m_scripsPath);
+    ScripsFile::Loaded loaded = m_earlyRead ? m_earlyRead->take() : ScripsFile::load(m_scripsPath);
+    m_earlyRead.reset();
     const QPointer<WatchListKeeper> self(this);
     if (!loaded.failure.isEmpty()) {
         qCDebug(lcList) << "the list" << m_scripsPath << "cannot be read:" << loaded.failure;

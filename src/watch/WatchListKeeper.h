@@ -7,10 +7,12 @@
 #include <QStringList>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <span>
 
 class GridModel;
 class ListFileWatch;
+class ListPreread;
 class SwitchTimer;
 
 // Keeps the watch list and everything read from it: the grid's SYMBOL
@@ -40,8 +42,11 @@ public:
     static constexpr int kRefreshIntervalMs = 5000;
 
     WatchListKeeper(const QString &scripsPath, GridModel *grid, int symbolColumn, QObject *parent = nullptr);
+    ~WatchListKeeper() override;
 
     void setRefreshes(Refreshes refreshes) { m_refreshes = std::move(refreshes); }
+    // The file's reading started early, on another thread: load takes the list from it.
+    void setEarlyRead(std::unique_ptr<ListPreread> read);
 
     const WatchList &list() const { return m_list; }
     const QString &scripsPath() const { return m_scripsPath; }
@@ -93,4 +98,5 @@ private:
     QString m_unreadableFile; // why the file could not be read; then it is not replaced
     ListFileWatch *m_fileWatch;
     QStringList m_fileScrips; // the scrips the file held when last read or written
+    std::unique_ptr<ListPreread> m_earlyRead;
 };

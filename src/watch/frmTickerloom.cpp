@@ -2,6 +2,7 @@
 
 #include "search/frmSearch.h"
 #include "watch/GridFit.h"
+#include "watch/ListPreread.h"
 #include "watch/ProgramIcon.h"
 #include "watch/QuoteGridColumns.h"
 #include "watch/SpreadGrid.h"
@@ -38,6 +39,8 @@ frmTickerloom::frmTickerloom(const QString &scripsPath, QuoteRefresher::Fetch fe
     : QWidget(parent)
     , m_searchFetch(textFetchOf(fetch))
 {
+    // Read while the controls are built: reading a long list takes about as long.
+    auto earlyRead = std::make_unique<ListPreread>(scripsPath);
     setObjectName(QStringLiteral("frmTickerloom"));
     setWindowTitle(kTitle);
     setWindowIcon(QIcon(QPixmap::fromImage(ProgramIcon::image())));
@@ -47,6 +50,7 @@ frmTickerloom::frmTickerloom(const QString &scripsPath, QuoteRefresher::Fetch fe
     setFont(designFont);
     createControls();
     m_keeper = new WatchListKeeper(scripsPath, fpSpread1->grid(), QuoteGridColumns::Symbol, this);
+    m_keeper->setEarlyRead(std::move(earlyRead));
     wireQuoteGrid(std::move(fetch));
     connect(m_keeper, &WatchListKeeper::loadFailed, this,
             [this](const QString &message) { showMessage(QMessageBox::Warning, message); });
