@@ -365,17 +365,19 @@ void tst_QuoteRefresher::aShorterReplyLeavesNoQuoteOfTheLongerOneBefore()
 
 void tst_QuoteRefresher::readingAheadFindsWhatReadingInPlaceFinds_data()
 {
-    QTest::addColumn<int>("change"); // the line changed, from 0; -1 for none
+    QTest::addColumn<int>("change"); // the line and row changed, from 0; -1 for none
     QTest::addColumn<QByteArray>("changedTo");
+    QTest::addColumn<QString>("rowAsks"); // what the changed row asks for
     QTest::addColumn<bool>("FirstFetch");
     QTest::addColumn<int>("lines"); // of the reply, each for the row at its position
     // Longer than the reading thread's ring, so that it wraps and waits.
-    QTest::newRow("in order") << -1 << QByteArray() << true << 9000;
-    QTest::newRow("in order, later fields") << -1 << QByteArray() << false << 9000;
-    QTest::newRow("a blank line") << 5000 << QByteArray("  \r\nS5000,1") << true << 9000;
-    QTest::newRow("a row's first line comes later") << 6000 << QByteArray("S5999,7") << true << 9000;
-    QTest::newRow("a row left out") << 7000 << QByteArray("X,7") << true << 9000;
-    QTest::newRow("a shorter reply") << -1 << QByteArray() << true << 8000;
+    QTest::newRow("in order") << -1 << QByteArray() << QString() << true << 9000;
+    QTest::newRow("in order, later fields") << -1 << QByteArray() << QString() << false << 9000;
+    QTest::newRow("a blank line") << 5000 << QByteArray("  \r\nS5000,1") << "S5000" << true << 9000;
+    QTest::newRow("a row's first line comes later") << 6000 << QByteArray("S5999,7") << "S6000" << true << 9000;
+    QTest::newRow("a row left out") << 7000 << QByteArray("X,7") << "S7000" << true << 9000;
+    QTest::newRow("a row like an earlier row") << 7000 << QByteArray("S10,7") << "s10" << true << 9000;
+    QTest::newRow("a shorter reply") << -1 << QByteArray() << QString() << true << 8000;
 }
 
 // A long reply's numbers are read on a second thread; every row must get
@@ -384,6 +386,7 @@ void tst_QuoteRefresher::readingAheadFindsWhatReadingInPlaceFinds()
 {
     QFETCH(int, change);
     QFETCH(QByteArray, changedTo);
+    QFETCH(QString, rowAsks);
     QFETCH(bool, FirstFetch);
     QFETCH(int, lines);
     constexpr int kRows = 9000;
@@ -399,7 +402,7 @@ void tst_QuoteRefresher::readingAheadFindsWhatReadingInPlaceFinds()
         table->setAskers(kRows, false, FirstFetch);
     }
     for (int row = 0; row < kRows; ++row) {
-        const QString symbol = QStringLiteral("S%1").arg(row);
+        const QString symbol = row == change ? rowAsks : QStringLiteral("S%1").arg(row);
         QuoteNumbers read;
         QuoteNumbers expected;
         QCOMPARE(ahead.find(symbol, row, FirstFetch, read), inPlace.find(symbol, row, FirstFetch, expected));
