@@ -1,6 +1,7 @@
 #include "support/TestHelpers.h"
 #include "watch/GridModel.h"
 #include "watch/ListFileWatch.h"
+#include "watch/ListPreread.h"
 #include "watch/ListReload.h"
 #include "watch/QuoteGridColumns.h"
 #include "watch/ScripsFile.h"
@@ -29,6 +30,8 @@ private slots:
     void cleanup();
     void stringFileAndGridAreReadFromTheEntries();
     void deleteRemovesOnlyTheRowsOwnOccurrence();
+    void symbolsDifferOnlyWhenTheirUpperCasesDo_data();
+    void symbolsDifferOnlyWhenTheirUpperCasesDo();
     void loadsLinuxLineEndsAndDropsAByteOrderMark();
     void anUnreadableListIsNeverReplaced_data();
     void anUnreadableListIsNeverReplaced();
@@ -76,9 +79,11 @@ void tst_WatchList::cleanup()
     m_dir.reset();
 }
 
+// Loads the list of the path, or of the keeper made already for an empty path.
 void tst_WatchList::start(const QString &scripsPath)
 {
-    m_keeper = std::make_unique<WatchListKeeper>(scripsPath, m_grid.get(), Col::Symbol);
+    if (!scripsPath.isEmpty())
+        m_keeper = std::make_unique<WatchListKeeper>(scripsPath, m_grid.get(), Col::Symbol);
     const auto during = [this] {
         if (auto action = std::exchange(m_duringRefresh, {}))
             action();
@@ -92,6 +97,7 @@ void tst_WatchList::start(const QString &scripsPath)
             m_refreshed.append(m_grid->text(row, Col::Symbol) + QStringLiteral(" alone"));
             during();
         },
+        [this](const QString &list) { m_refreshed.append(list + QStringLiteral(" distinct")); },
     });
     m_keeper->load();
 }
@@ -121,6 +127,38 @@ void tst_WatchList::stringFileAndGridAreReadFromTheEntries()
     QCOMPARE(TestHelpers::readFile(path()), QByteArray("B\r\nC\r\n\r\n"));
     m_keeper->chooseDelete(3); // the spare row holds nothing to delete
     QCOMPARE(m_keeper->list().size(), 2);
+}
+
+void tst_WatchList::symbolsDifferOnlyWhenTheirUpperCasesDo_data()
+{
+    QTest::addColumn<QStringList>("symbols");
+    QTest::addColumn<bool>("differ");
+    QTest::newRow("none") << QStringList() << true;
+    QTest::newRow("distinct") << QStringList{"A", "B", "AB", "A,B"} << true;
+    QTest::newRow("the same twice") << QStringList{"A", "B", "A"} << false;
+    QTest::newRow("ASCII cases") << QStringList{"infy", "X", "INFY"} << false;
+    QTest::newRow("Latin-1 cases") << QStringList{"\u00e9", "\u00c9"} << false;
+    QTest::newRow("sharp s") << QStringList{"STRASSE", "stra\u00dfe"} << false;
+    QTest::newRow("long") << QStringList{QString(70, u'a') + u'1', QString(70, u'A') + u'1'} << false;
+}
+
+// A list known to differ is read without the check that the first of equal
+// lines wins: claiming it wrongly would give a row another row's line.
+void tst_WatchList::symbolsDifferOnlyWhenTheirUpperCasesDo()
+{
+    QFETCH(QStringList, symbols);
+    QFETCH(bool, differ);
+    QCOMPARE(WatchList::differOnceUpperCased(symbols), differ);
+
+    // A list read early tells its refresh so, padded to be read on a thread.
+    for (int i = 0; i < ListPreread::kLeastBytes / 8; ++i)
+        symbols.append(QStringLiteral("PAD%1").arg(i));
+    TestHelpers::writeFile(path(), ScripsFile::serialize(symbols));
+    m_keeper = std::make_unique<WatchListKeeper>(path(), m_grid.get(), Col::Symbol);
+    m_keeper->setEarlyRead(std::make_unique<ListPreread>(path()));
+    start(QString()); // the keeper made above
+    const QString told = m_keeper->list().text() + QStringLiteral(" distinct");
+    QCOMPARE(m_refreshed.contains(told), differ);
 }
 
 void tst_WatchList::deleteRemovesOnlyTheRowsOwnOccurrence()

@@ -46,6 +46,10 @@ public:
     // does, and only such rows get them.
     void RefreshQuotes(const QString &watchList, bool FirstFetch);
 
+    // The watch list's symbols are known to differ once upper-cased: its
+    // replies are read in order, without an index of their lines.
+    void setDistinctList(const QString &watchList) { m_distinctList = watchList; }
+
     // Refreshes one row from a request for its symbol alone, painting the
     // reply's first record whatever its symbol.
     void RefreshQuoteRow(int row, bool FirstFetch);
@@ -121,8 +125,8 @@ private:
     QString m_urlBase;
     bool m_urlWithOpenClose = false;
     QUrl m_url;
-    // The last watch list whose symbols proved to differ once upper-cased:
-    // its replies are read in order, without an index.
+    // The last watch list whose symbols proved, or were known, to differ
+    // once upper-cased: its replies are read in order, without an index.
     QString m_distinctList;
 
     // Filled and emptied within one refresh, between its fetch and the end of

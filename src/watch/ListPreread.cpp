@@ -1,5 +1,7 @@
 #include "watch/ListPreread.h"
 
+#include "watch/WatchList.h"
+
 #include <QFileInfo>
 
 #include <system_error>
@@ -24,6 +26,7 @@ ListPreread::ListPreread(const QString &path)
             m_early = ScripsFile::readBytes(m_path, m_bytes);
             if (readWhole(m_early))
                 ScripsFile::readScrips(m_bytes, m_early);
+            m_earlyDiffer = WatchList::differOnceUpperCased(m_early.scrips);
         });
     } catch (const std::system_error &) {
         m_early.found = false; // no thread: take() reads the file itself
@@ -45,8 +48,10 @@ ScripsFile::Loaded ListPreread::take()
     ScripsFile::Loaded loaded = ScripsFile::readBytes(m_path, now);
     if (!readWhole(loaded))
         return loaded;
-    if (ranEarly && readWhole(m_early) && now == m_bytes)
+    if (ranEarly && readWhole(m_early) && now == m_bytes) {
+        m_scripsDiffer = m_earlyDiffer;
         return std::move(m_early);
+    }
     ScripsFile::readScrips(now, loaded);
     return loaded;
 }

@@ -24,10 +24,15 @@ public:
 
     // The list as the file holds it now, read by the loading rules.
     ScripsFile::Loaded take();
+    // Once taken: whether the scrips are known to differ once upper-cased,
+    // which the thread finds out too; false when not known.
+    bool scripsDiffer() const { return m_scripsDiffer; }
 
 private:
     QString m_path;
     QByteArray m_bytes;         // as the thread read them
     ScripsFile::Loaded m_early; // the thread's reading of them
+    bool m_earlyDiffer = false;
+    bool m_scripsDiffer = false;
     std::thread m_thread;
 };

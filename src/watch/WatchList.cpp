@@ -1,5 +1,7 @@
 #include "watch/WatchList.h"
 
+#include <QHashFunctions>
+
 #include <algorithm>
 
 const QString &WatchList::text() const
@@ -25,6 +27,37 @@ const QString &WatchList::text() const
 bool WatchList::contains(const QString &symbol) const
 {
     return text().contains(u',' + symbol + u',');
+}
+
+namespace {
+
+// The hash of the symbol upper-cased as QString::toUpper does it; an ASCII
+// symbol, the usual kind, is upper-cased without a copy on the heap.
+size_t upperCasedHash(const QString &symbol)
+{
+    constexpr qsizetype kOnStack = 64;
+    char16_t upper[kOnStack];
+    if (symbol.size() > kOnStack)
+        return qHash(symbol.toUpper());
+    for (qsizetype i = 0; i < symbol.size(); ++i) {
+        const char16_t c = symbol.utf16()[i];
+        if (c >= 0x80)
+            return qHash(symbol.toUpper());
+        upper[i] = c >= u'a' && c <= u'z' ? char16_t(c - (u'a' - u'A')) : c;
+    }
+    return qHash(QStringView(upper, symbol.size()));
+}
+
+} // namespace
+
+bool WatchList::differOnceUpperCased(std::span<const QString> symbols)
+{
+    std::vector<size_t> hashes;
+    hashes.reserve(symbols.size());
+    for (const QString &symbol : symbols)
+        hashes.push_back(upperCasedHash(symbol));
+    std::sort(hashes.begin(), hashes.end());
+    return std::adjacent_find(hashes.begin(), hashes.end()) == hashes.end();
 }
 
 void WatchList::append(const QString &symbol, quint64 id)

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QtGlobal>
+#include <span>
 #include <vector>
 
 // The watch list: the ordered scrips the user keeps. An entry carries the
@@ -32,6 +33,9 @@ public:
     const QString &text() const;
     // A symbol is listed when the string holds "," + symbol + ",".
     bool contains(const QString &symbol) const;
+    // Whether no two of the symbols are equal once upper-cased, as a reply's
+    // symbols match them; false too for two that merely look alike to a hash.
+    static bool differOnceUpperCased(std::span<const QString> symbols);
 
     // Appends the symbol under its grid row's identity. Identities grow down
     // the list, as they do down the grid, since rows are only ever added at

@@ -55,6 +55,7 @@ void WatchListKeeper::load()
     ScripsFile::removeStaleTemporaries(m_scripsPath);
     m_fileWatch->see(); // before reading: a change from here on is caught once the list is shown
     ScripsFile::Loaded loaded = m_earlyRead ? m_earlyRead->take() : ScripsFile::load(m_scripsPath);
+    const bool scripsDiffer = m_earlyRead && m_earlyRead->scripsDiffer();
     m_earlyRead.reset();
     const QPointer<WatchListKeeper> self(this);
     if (!loaded.failure.isEmpty()) {
@@ -70,6 +71,8 @@ void WatchListKeeper::load()
     m_fileScrips = loaded.scrips;
     if (!appendLoaded(std::exchange(loaded.scrips, {})))
         return;
+    if (scripsDiffer && m_refreshes.distinctList)
+        m_refreshes.distinctList(m_list.text()); // the list as loaded; a reload below makes another
     qCDebug(lcList) << "loaded" << m_list.size() << "scrips from" << m_scripsPath;
     // The spare row comes before the first refresh: the window may be shown
     // while that refresh waits, and an add fills the spare row.

@@ -35,6 +35,9 @@ public:
     {
         std::function<void(const QString &watchList, bool FirstFetch)> allRows;
         std::function<void(int row, bool FirstFetch)> oneRow;
+        // Told before a refresh of a watch list whose symbols are known to
+        // differ once upper-cased, which spares that refresh a check.
+        std::function<void(const QString &watchList)> distinctList;
     };
 
     enum class Added { Nothing, AlreadyListed, ListFull, Added };
