@@ -95,6 +95,8 @@ private slots:
     void readingAheadFindsWhatReadingInPlaceFinds_data();
     void readingAheadFindsWhatReadingInPlaceFinds();
     void theRequestFollowsTheListFirstFetchAndAddress();
+    void anExpectedListsRequestServesThatListOnly_data();
+    void anExpectedListsRequestServesThatListOnly();
 };
 
 void tst_QuoteRefresher::firstFetchFillsEveryColumnWithoutColours()
@@ -438,6 +440,31 @@ void tst_QuoteRefresher::theRequestFollowsTheListFirstFetchAndAddress()
         "http://127.0.0.1:1/two?scr=,A,B%26C,&tl=1&ft=1",
     };
     QCOMPARE(board.urls, expected);
+}
+
+void tst_QuoteRefresher::anExpectedListsRequestServesThatListOnly_data()
+{
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<bool>("expectedFirst");
+    QTest::addColumn<QString>("url"); // of the first fetch of ",A,,B,"
+    const QString ab = QStringLiteral("http://127.0.0.1:1/q?scr=,A,B,&tl=1&ft=1");
+    QTest::newRow("that list") << ",A,,B," << true << ab;
+    QTest::newRow("another list") << ",X," << true << ab;
+    QTest::newRow("another fetch") << ",A,,B," << false << ab;
+}
+
+void tst_QuoteRefresher::anExpectedListsRequestServesThatListOnly()
+{
+    QFETCH(QString, expected);
+    QFETCH(bool, expectedFirst);
+    QFETCH(QString, url);
+    const QByteArray previous = qgetenv("TICKERLOOM_SERVICE_URL");
+    qputenv("TICKERLOOM_SERVICE_URL", "http://127.0.0.1:1/q");
+    Board board({"A", "B"});
+    board.refresher.expectList(expected, expectedFirst, false);
+    board.refresh(true);
+    qputenv("TICKERLOOM_SERVICE_URL", previous);
+    QCOMPARE(board.urls, QStringList{url});
 }
 
 void tst_QuoteRefresher::openAndPreviousCloseComeOnceTheServiceAnswers()

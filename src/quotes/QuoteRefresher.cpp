@@ -74,13 +74,31 @@ void QuoteRefresher::sayFreshness(bool answerChanged)
     emit freshnessChanged(m_freshness.text(m_clock().date()), answerChanged);
 }
 
+void QuoteRefresher::expectList(const QString &watchList, bool FirstFetch, bool distinct)
+{
+    if (distinct)
+        m_distinctList = watchList;
+    const std::optional<QString> base = ServiceAddress::base();
+    if (!base)
+        return;
+    try {
+        m_expectedUrl = std::async(std::launch::async, &QuoteRequest::watchListUrl, *base, watchList, FirstFetch);
+        m_expectedKey = {*base, watchList, FirstFetch};
+    } catch (const std::system_error &) {
+        // no thread: the refresh builds its request itself
+    }
+}
+
 const QUrl &QuoteRefresher::allRowsUrl(const QString &base, const QString &watchList, bool withOpenClose)
 {
-    if (m_url.isEmpty() || withOpenClose != m_urlWithOpenClose || base != m_urlBase || watchList != m_urlWatchList) {
+    if (m_expectedUrl.valid()) { // the request of its own key, whatever this refresh asks for
+        m_url = m_expectedUrl.get();
+        m_urlKey = std::exchange(m_expectedKey, {});
+    }
+    const RequestKey key{base, watchList, withOpenClose};
+    if (m_url.isEmpty() || key != m_urlKey) {
         m_url = QuoteRequest::watchListUrl(base, watchList, withOpenClose);
-        m_urlWatchList = watchList;
-        m_urlBase = base;
-        m_urlWithOpenClose = withOpenClose;
+        m_urlKey = key;
     }
     return m_url;
 }

@@ -12,6 +12,7 @@
 #include <QString>
 #include <QUrl>
 #include <functional>
+#include <future>
 #include <vector>
 
 class GridModel;
@@ -46,9 +47,10 @@ public:
     // does, and only such rows get them.
     void RefreshQuotes(const QString &watchList, bool FirstFetch);
 
-    // The watch list's symbols are known to differ once upper-cased: its
-    // replies are read in order, without an index of their lines.
-    void setDistinctList(const QString &watchList) { m_distinctList = watchList; }
+    // Told ahead of an all-rows refresh of a long list: its request is built
+    // on another thread meanwhile. A list whose symbols are known to differ
+    // once upper-cased is read in order, without an index of the reply's lines.
+    void expectList(const QString &watchList, bool FirstFetch, bool distinct);
 
     // Refreshes one row from a request for its symbol alone, painting the
     // reply's first record whatever its symbol.
@@ -118,13 +120,21 @@ private:
     ReplyFacts m_reply;             // of the latest fetch
     std::vector<quint64> m_leftOut; // rows the latest all-rows refresh did not answer, in identity order
 
-    // The last all-rows request and what it was built from: encoding and
-    // parsing a long list cost more than the rest of the request, and the
-    // list seldom changes.
-    QString m_urlWatchList;
-    QString m_urlBase;
-    bool m_urlWithOpenClose = false;
+    // What an all-rows request is built from.
+    struct RequestKey
+    {
+        QString base;
+        QString watchList;
+        bool withOpenClose = false;
+        bool operator==(const RequestKey &) const = default;
+    };
+    // The last all-rows request: encoding and parsing a long list cost more
+    // than the rest of the request, and the list seldom changes.
+    RequestKey m_urlKey;
     QUrl m_url;
+    // The request of an expected list, being built on another thread.
+    RequestKey m_expectedKey;
+    std::future<QUrl> m_expectedUrl;
     // The last watch list whose symbols proved, or were known, to differ
     // once upper-cased: its replies are read in order, without an index.
     QString m_distinctList;

@@ -26,7 +26,7 @@ ListPreread::ListPreread(const QString &path)
             m_early = ScripsFile::readBytes(m_path, m_bytes);
             if (readWhole(m_early))
                 ScripsFile::readScrips(m_bytes, m_early);
-            m_earlyDiffer = WatchList::differOnceUpperCased(m_early.scrips);
+            m_earlyExtras = {WatchList::textOf(m_early.scrips), WatchList::differOnceUpperCased(m_early.scrips)};
         });
     } catch (const std::system_error &) {
         m_early.found = false; // no thread: take() reads the file itself
@@ -49,7 +49,7 @@ ScripsFile::Loaded ListPreread::take()
     if (!readWhole(loaded))
         return loaded;
     if (ranEarly && readWhole(m_early) && now == m_bytes) {
-        m_scripsDiffer = m_earlyDiffer;
+        m_extras = std::move(m_earlyExtras);
         return std::move(m_early);
     }
     ScripsFile::readScrips(now, loaded);

@@ -22,17 +22,23 @@ public:
     ListPreread(const ListPreread &) = delete;
     ListPreread &operator=(const ListPreread &) = delete;
 
+    // What the thread finds out besides, from the scrips it read.
+    struct Extras
+    {
+        QString watchList;   // the watch-list string of the scrips
+        bool differ = false; // no two scrips are equal once upper-cased
+    };
+
     // The list as the file holds it now, read by the loading rules.
     ScripsFile::Loaded take();
-    // Once taken: whether the scrips are known to differ once upper-cased,
-    // which the thread finds out too; false when not known.
-    bool scripsDiffer() const { return m_scripsDiffer; }
+    // Once taken: the extras of the scrips taken; none when they were read now.
+    const Extras &extras() const { return m_extras; }
 
 private:
     QString m_path;
     QByteArray m_bytes;         // as the thread read them
     ScripsFile::Loaded m_early; // the thread's reading of them
-    bool m_earlyDiffer = false;
-    bool m_scripsDiffer = false;
+    Extras m_earlyExtras;
+    Extras m_extras;
     std::thread m_thread;
 };

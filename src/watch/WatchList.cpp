@@ -4,24 +4,47 @@
 
 #include <algorithm>
 
+namespace {
+
+// Written in place into a buffer of its own: the last string may be shared
+// by a refresh, and is never copied to be overwritten.
+template <typename Items, typename SymbolOf> QString textOfItems(const Items &items, SymbolOf &&symbolOf)
+{
+    qsizetype length = 0;
+    for (const auto &item : items)
+        length += symbolOf(item).size() + 2;
+    QString text(length, Qt::Uninitialized);
+    QChar *at = text.data();
+    for (const auto &item : items) {
+        const QString &symbol = symbolOf(item);
+        *at++ = u',';
+        at = std::copy(symbol.cbegin(), symbol.cend(), at);
+        *at++ = u',';
+    }
+    return text;
+}
+
+} // namespace
+
 const QString &WatchList::text() const
 {
     if (!m_textCurrent) {
-        qsizetype length = 0;
-        for (const Entry &entry : m_entries)
-            length += entry.symbol.size() + 2;
-        // Written in place into a buffer of its own: the last string may be
-        // shared by a refresh, and is never copied to be overwritten.
-        m_text = QString(length, Qt::Uninitialized);
-        QChar *at = m_text.data();
-        for (const Entry &entry : m_entries) {
-            *at++ = u',';
-            at = std::copy(entry.symbol.cbegin(), entry.symbol.cend(), at);
-            *at++ = u',';
-        }
+        m_text = textOfItems(m_entries, [](const Entry &entry) -> const QString & { return entry.symbol; });
         m_textCurrent = true;
     }
     return m_text;
+}
+
+QString WatchList::textOf(std::span<const QString> symbols)
+{
+    return textOfItems(symbols, [](const QString &symbol) -> const QString & { return symbol; });
+}
+
+void WatchList::useText(const QString &text)
+{
+    Q_ASSERT(text == textOfItems(m_entries, [](const Entry &entry) -> const QString & { return entry.symbol; }));
+    m_text = text;
+    m_textCurrent = true;
 }
 
 bool WatchList::contains(const QString &symbol) const

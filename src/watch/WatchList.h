@@ -31,6 +31,10 @@ public:
 
     // Every symbol wrapped in its own pair of commas, in list order.
     const QString &text() const;
+    static QString textOf(std::span<const QString> symbols);
+    // Takes the text textOf gives for the entries' symbols, made elsewhere
+    // (on another thread), instead of building it again.
+    void useText(const QString &text);
     // A symbol is listed when the string holds "," + symbol + ",".
     bool contains(const QString &symbol) const;
     // Whether no two of the symbols are equal once upper-cased, as a reply's

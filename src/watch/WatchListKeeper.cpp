@@ -55,7 +55,7 @@ void WatchListKeeper::load()
     ScripsFile::removeStaleTemporaries(m_scripsPath);
     m_fileWatch->see(); // before reading: a change from here on is caught once the list is shown
     ScripsFile::Loaded loaded = m_earlyRead ? m_earlyRead->take() : ScripsFile::load(m_scripsPath);
-    const bool scripsDiffer = m_earlyRead && m_earlyRead->scripsDiffer();
+    const ListPreread::Extras early = m_earlyRead ? m_earlyRead->extras() : ListPreread::Extras();
     m_earlyRead.reset();
     const QPointer<WatchListKeeper> self(this);
     if (!loaded.failure.isEmpty()) {
@@ -69,10 +69,12 @@ void WatchListKeeper::load()
             return;
     }
     m_fileScrips = loaded.scrips;
+    if (!early.watchList.isEmpty() && m_refreshes.upcoming)
+        m_refreshes.upcoming(early.watchList, early.differ); // a reload below makes another list
     if (!appendLoaded(std::exchange(loaded.scrips, {})))
         return;
-    if (scripsDiffer && m_refreshes.distinctList)
-        m_refreshes.distinctList(m_list.text()); // the list as loaded; a reload below makes another
+    if (!early.watchList.isEmpty())
+        m_list.useText(early.watchList);
     qCDebug(lcList) << "loaded" << m_list.size() << "scrips from" << m_scripsPath;
     // The spare row comes before the first refresh: the window may be shown
     // while that refresh waits, and an add fills the spare row.

@@ -35,9 +35,11 @@ public:
     {
         std::function<void(const QString &watchList, bool FirstFetch)> allRows;
         std::function<void(int row, bool FirstFetch)> oneRow;
-        // Told before a refresh of a watch list whose symbols are known to
-        // differ once upper-cased, which spares that refresh a check.
-        std::function<void(const QString &watchList)> distinctList;
+        // Told, before a long list read early is shown, of the watch list
+        // its first refresh asks for: the request can be built meanwhile,
+        // and a list whose symbols are known to differ once upper-cased
+        // spares that refresh a check.
+        std::function<void(const QString &watchList, bool distinct)> upcoming;
     };
 
     enum class Added { Nothing, AlreadyListed, ListFull, Added };

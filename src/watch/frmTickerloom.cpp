@@ -116,7 +116,7 @@ void frmTickerloom::wireQuoteGrid(QuoteRefresher::Fetch fetch)
     m_keeper->setRefreshes({
         [refresher = m_refresher](const QString &list, bool first) { refresher->RefreshQuotes(list, first); },
         [refresher = m_refresher](int row, bool first) { refresher->RefreshQuoteRow(row, first); },
-        [refresher = m_refresher](const QString &list) { refresher->setDistinctList(list); },
+        [refresher = m_refresher](const QString &list, bool distinct) { refresher->expectList(list, true, distinct); },
     });
 }
 
