@@ -15,7 +15,7 @@ class ListPreread
 {
 public:
     // A shorter file is read in place: starting a thread costs more than the read.
-    static constexpr qint64 kLeastBytes = 64 * 1024;
+    static constexpr qint64 kLeastBytes = qint64(64) * 1024;
 
     explicit ListPreread(const QString &path);
     ~ListPreread();
