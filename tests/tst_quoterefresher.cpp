@@ -371,15 +371,20 @@ void tst_QuoteRefresher::readingAheadFindsWhatReadingInPlaceFinds_data()
     QTest::addColumn<QByteArray>("changedTo");
     QTest::addColumn<QString>("rowAsks"); // what the changed row asks for
     QTest::addColumn<bool>("FirstFetch");
-    QTest::addColumn<int>("lines"); // of the reply, each for the row at its position
+    QTest::addColumn<int>("lines");     // of the reply, each for the row at its position
+    QTest::addColumn<bool>("distinct"); // the rows are known to differ
     // Longer than the reading thread's ring, so that it wraps and waits.
-    QTest::newRow("in order") << -1 << QByteArray() << QString() << true << 9000;
-    QTest::newRow("in order, later fields") << -1 << QByteArray() << QString() << false << 9000;
-    QTest::newRow("a blank line") << 5000 << QByteArray("  \r\nS5000,1") << "S5000" << true << 9000;
-    QTest::newRow("a row's first line comes later") << 6000 << QByteArray("S5999,7") << "S6000" << true << 9000;
-    QTest::newRow("a row left out") << 7000 << QByteArray("X,7") << "S7000" << true << 9000;
-    QTest::newRow("a row like an earlier row") << 7000 << QByteArray("S10,7") << "s10" << true << 9000;
-    QTest::newRow("a shorter reply") << -1 << QByteArray() << QString() << true << 8000;
+    QTest::newRow("in order") << -1 << QByteArray() << QString() << true << 9000 << false;
+    QTest::newRow("in order, distinct") << -1 << QByteArray() << QString() << true << 9000 << true;
+    QTest::newRow("in order, later fields") << -1 << QByteArray() << QString() << false << 9000 << false;
+    QTest::newRow("a blank line") << 5000 << QByteArray("  \r\nS5000,1") << "S5000" << true << 9000 << false;
+    QTest::newRow("a row's first line comes later")
+        << 6000 << QByteArray("S5999,7") << "S6000" << true << 9000 << false;
+    QTest::newRow("a row left out") << 7000 << QByteArray("X,7") << "S7000" << true << 9000 << false;
+    QTest::newRow("a row like an earlier row") << 7000 << QByteArray("S10,7") << "s10" << true << 9000 << false;
+    QTest::newRow("a blank line, distinct") << 5000 << QByteArray("  \r\nS5000,1") << "S5000" << true << 9000 << true;
+    QTest::newRow("a row left out, distinct") << 7000 << QByteArray("X,7") << "S7000" << true << 9000 << true;
+    QTest::newRow("a shorter reply") << -1 << QByteArray() << QString() << true << 8000 << false;
 }
 
 // A long reply's numbers are read on a second thread; every row must get
@@ -391,6 +396,7 @@ void tst_QuoteRefresher::readingAheadFindsWhatReadingInPlaceFinds()
     QFETCH(QString, rowAsks);
     QFETCH(bool, FirstFetch);
     QFETCH(int, lines);
+    QFETCH(bool, distinct);
     constexpr int kRows = 9000;
     QByteArray body;
     for (int i = 0; i < lines; ++i)
@@ -401,7 +407,7 @@ void tst_QuoteRefresher::readingAheadFindsWhatReadingInPlaceFinds()
     QuoteTable inPlace(kRows + 1);
     for (QuoteTable *table : {&ahead, &inPlace}) {
         table->read(body);
-        table->setAskers(kRows, false, FirstFetch);
+        table->setAskers(kRows, distinct, FirstFetch);
     }
     for (int row = 0; row < kRows; ++row) {
         const QString symbol = row == change ? rowAsks : QStringLiteral("S%1").arg(row);
