@@ -141,6 +141,7 @@ void tst_WatchList::symbolsDifferOnlyWhenTheirUpperCasesDo_data()
     QTest::newRow("ASCII cases") << QStringList{"infy", "X", "INFY"} << false;
     QTest::newRow("Latin-1 cases") << QStringList{"\u00e9", "\u00c9"} << false;
     QTest::newRow("sharp s") << QStringList{"STRASSE", "stra\u00dfe"} << false;
+    QTest::newRow("dotless i") << QStringList{"I", "\u0131"} << false;
     QTest::newRow("long") << QStringList{QString(70, u'a') + u'1', QString(70, u'A') + u'1'} << false;
 }
 
@@ -151,6 +152,9 @@ void tst_WatchList::symbolsDifferOnlyWhenTheirUpperCasesDo()
     QFETCH(QStringList, symbols);
     QFETCH(bool, differ);
     QCOMPARE(WatchList::differOnceUpperCased(symbols), differ);
+    if (!std::all_of(symbols.begin(), symbols.end(),
+                     [](const QString &s) { return QString::fromLatin1(s.toLatin1()) == s; }))
+        return; // a list file holds Latin-1 text only
 
     // A list read early tells its first refresh ahead, padded to be read on a thread.
     for (int i = 0; i < ListPreread::kLeastBytes / 8; ++i)

@@ -1,7 +1,5 @@
 #include "watch/WatchList.h"
 
-#include <QHashFunctions>
-
 #include <algorithm>
 
 namespace {
@@ -54,33 +52,52 @@ bool WatchList::contains(const QString &symbol) const
 
 namespace {
 
-// The hash of the symbol upper-cased as QString::toUpper does it; an ASCII
-// symbol, the usual kind, is upper-cased without a copy on the heap.
-size_t upperCasedHash(const QString &symbol)
+// FNV-1a over UTF-16 units: short symbols hash faster so than by qHash.
+quint64 hashOf(QStringView text)
+{
+    quint64 hash = 14695981039346656037ULL;
+    for (const QChar c : text)
+        hash = (hash ^ c.unicode()) * 1099511628211ULL;
+    return hash;
+}
+
+// The hash of the symbol upper-cased as QString::toUpper does it, never 0.
+// An ASCII symbol, the usual kind, is upper-cased without a copy on the heap;
+// any other may upper-case to ASCII ("\u0131" gives "I"), and hashes alike.
+quint64 upperCasedHash(const QString &symbol)
 {
     constexpr qsizetype kOnStack = 64;
     char16_t upper[kOnStack];
-    if (symbol.size() > kOnStack)
-        return qHash(symbol.toUpper());
-    for (qsizetype i = 0; i < symbol.size(); ++i) {
-        const char16_t c = symbol.utf16()[i];
-        if (c >= 0x80)
-            return qHash(symbol.toUpper());
+    const QChar *const units = symbol.constData();
+    qsizetype i = 0;
+    for (; i < symbol.size() && i < kOnStack && units[i].unicode() < 0x80; ++i) {
+        const char16_t c = units[i].unicode();
         upper[i] = c >= u'a' && c <= u'z' ? char16_t(c - (u'a' - u'A')) : c;
     }
-    return qHash(QStringView(upper, symbol.size()));
+    const quint64 hash = i == symbol.size() ? hashOf(QStringView(upper, i)) : hashOf(symbol.toUpper());
+    return hash | 1;
 }
 
 } // namespace
 
 bool WatchList::differOnceUpperCased(std::span<const QString> symbols)
 {
-    std::vector<size_t> hashes;
-    hashes.reserve(symbols.size());
-    for (const QString &symbol : symbols)
-        hashes.push_back(upperCasedHash(symbol));
-    std::sort(hashes.begin(), hashes.end());
-    return std::adjacent_find(hashes.begin(), hashes.end()) == hashes.end();
+    // The hashes in a table at most half full, probed in turn from the slot
+    // their top bits give once spread (FNV's low bits follow the last characters).
+    int bits = 1;
+    while ((size_t(1) << bits) < 2 * symbols.size())
+        ++bits;
+    const size_t slotCount = size_t(1) << bits;
+    std::vector<quint64> table(slotCount, 0);
+    for (const QString &symbol : symbols) {
+        const quint64 hash = upperCasedHash(symbol);
+        size_t slot = size_t((hash * 0x9E3779B97F4A7C15ULL) >> (64 - bits));
+        for (; table[slot] != 0; slot = (slot + 1) & (slotCount - 1))
+            if (table[slot] == hash)
+                return false; // equal, or merely alike: either way not known to differ
+        table[slot] = hash;
+    }
+    return true;
 }
 
 void WatchList::append(const QString &symbol, quint64 id)
