@@ -29,7 +29,7 @@ ListPreread::ListPreread(const QString &path)
             m_earlyExtras = {WatchList::textOf(m_early.scrips), WatchList::differOnceUpperCased(m_early.scrips)};
         });
     } catch (const std::system_error &) {
-        m_early.found = false; // no thread: take() reads the file itself
+        // no thread: take() reads the file itself
     }
 }
 

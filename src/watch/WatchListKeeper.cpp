@@ -71,9 +71,10 @@ void WatchListKeeper::load()
     m_fileScrips = loaded.scrips;
     if (!early.watchList.isEmpty() && m_refreshes.upcoming)
         m_refreshes.upcoming(early.watchList, early.differ); // a reload below makes another list
+    const qsizetype scrips = loaded.scrips.size();
     if (!appendLoaded(std::exchange(loaded.scrips, {})))
         return;
-    if (!early.watchList.isEmpty())
+    if (!early.watchList.isEmpty() && m_list.size() == scrips) // none deleted between the slices
         m_list.useText(early.watchList);
     qCDebug(lcList) << "loaded" << m_list.size() << "scrips from" << m_scripsPath;
     // The spare row comes before the first refresh: the window may be shown
