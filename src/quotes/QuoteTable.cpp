@@ -43,10 +43,12 @@ void QuoteTable::clear()
 bool QuoteTable::find(QStringView gridSymbol, qsizetype position, bool FirstFetch, QuoteNumbers &quote)
 {
     const bool inOrder = !m_orderBroken && position == m_inOrder;
-    const QLatin1StringView *const line = inOrder ? lineAt(position) : nullptr;
+    const ReplyReadAhead::Line *read = inOrder ? m_readAhead.at(position, FirstFetch) : nullptr;
+    // A line read ahead is found here too only for the index of equal lines.
+    const QLatin1StringView *const line = inOrder && !(read && m_askersDistinct) ? lineAt(position) : nullptr;
+    const QLatin1StringView lineSymbol = read ? read->symbol : line ? QuoteReply::symbolOf(*line) : QLatin1StringView();
     qsizetype found = -1;
-    const QLatin1StringView lineSymbol = line ? QuoteReply::symbolOf(*line) : QLatin1StringView();
-    if (line && SymbolIndex::matches(lineSymbol, gridSymbol))
+    if ((read || line) && SymbolIndex::matches(lineSymbol, gridSymbol))
         found = m_askersDistinct ? position : firstLineLike(position, lineSymbol);
     else
         found = findInIndex(gridSymbol, position);
@@ -54,11 +56,18 @@ bool QuoteTable::find(QStringView gridSymbol, qsizetype position, bool FirstFetc
         ++m_inOrder;
     } else {
         m_orderBroken = true;
+        read = nullptr;
         m_readAhead.stop(); // the rows no longer ask in reply order
     }
     if (found < 0)
         return false;
-    readNumbersOf(found, FirstFetch, quote);
+    if (read) {
+        quote = read->numbers;
+    } else {
+        quote = QuoteNumbers();
+        QuoteReply::readNumbers(*lineAt(found), FirstFetch, quote);
+    }
+    m_readAhead.pass(position);
     return true;
 }
 
@@ -68,14 +77,6 @@ void QuoteTable::setAskers(qsizetype rows, bool distinct, bool FirstFetch)
     m_askersDistinct = distinct;
     if (rows >= m_readAheadFrom && !m_body.isEmpty())
         m_readAhead.start(QLatin1StringView(m_body), rows, FirstFetch);
-}
-
-void QuoteTable::readNumbersOf(qsizetype line, bool FirstFetch, QuoteNumbers &quote)
-{
-    if (m_readAhead.take(line, FirstFetch, quote))
-        return;
-    quote = QuoteNumbers();
-    QuoteReply::readNumbers(m_lines[size_t(line)], FirstFetch, quote);
 }
 
 // The index grows in reply order, only as far as rows have asked: a reply in

@@ -24,8 +24,8 @@
 // equal to that one; when the rows that ask are known to hold distinct
 // symbols, no earlier line can be, and even that is not asked. A row that
 // does not find its own line is looked up in an index of the reply's symbols.
-// When many rows ask, the numbers of their lines are read ahead on a second
-// thread while the rows are painted, until a row breaks the order.
+// When many rows ask, their lines are found and their numbers read ahead on
+// a second thread while the rows are painted, until a row breaks the order.
 class QuoteTable
 {
 public:
@@ -65,7 +65,6 @@ private:
     // The position of the first line equal to the line at position, whose symbol is given.
     qsizetype firstLineLike(qsizetype position, QLatin1StringView symbol);
     qsizetype findInIndex(QStringView gridSymbol, qsizetype position);
-    void readNumbersOf(qsizetype line, bool FirstFetch, QuoteNumbers &quote);
 
     QByteArray m_body;
     qsizetype m_unread = -1;                // where the next line begins; -1 once every line is found

@@ -26,7 +26,7 @@ bool ReplyReadAhead::start(QLatin1StringView body, qsizetype lines, bool FirstFe
 void ReplyReadAhead::read()
 {
     if (!m_ring) // made here, so that its first touch costs the caller nothing
-        m_ring = std::make_unique<QuoteNumbers[]>(kRingLines);
+        m_ring = std::make_unique<Line[]>(kRingLines);
     int line = 0;
     for (qsizetype start = 0; start >= 0 && line < m_lines && waitForRoom(line);) {
         const QLatin1StringView text = CrLfLines::nextLine(m_body, start);
@@ -34,9 +34,10 @@ void ReplyReadAhead::read()
             continue;
         // A line the caller has passed already is not read.
         if (line >= m_taken.load(std::memory_order_relaxed)) {
-            QuoteNumbers &numbers = m_ring[size_t(line % kRingLines)];
-            numbers = QuoteNumbers();
-            QuoteReply::readNumbers(text, m_firstFetch, numbers);
+            Line &read = m_ring[size_t(line % kRingLines)];
+            read.symbol = QuoteReply::symbolOf(text);
+            read.numbers = QuoteNumbers();
+            QuoteReply::readNumbers(text, m_firstFetch, read.numbers);
         }
         m_read.store(++line, std::memory_order_release);
     }
@@ -55,20 +56,22 @@ bool ReplyReadAhead::waitForRoom(int line)
     }
 }
 
-bool ReplyReadAhead::take(qsizetype position, bool FirstFetch, QuoteNumbers &numbers)
+const ReplyReadAhead::Line *ReplyReadAhead::at(qsizetype position, bool FirstFetch) const
 {
-    const int taken = m_taken.load(std::memory_order_relaxed);
-    if (!isRunning() || position < taken || position >= m_lines)
-        return false;
-    const bool ready = FirstFetch == m_firstFetch && position < m_read.load(std::memory_order_acquire);
-    if (ready)
-        numbers = m_ring[size_t(position % kRingLines)];
-    // The slot is free from here on; the thread is woken only when it waits
-    // for room, which a stretch of the ring frees.
+    if (!isRunning() || FirstFetch != m_firstFetch || position < m_taken.load(std::memory_order_relaxed) ||
+        position >= m_read.load(std::memory_order_acquire))
+        return nullptr;
+    return &m_ring[size_t(position % kRingLines)];
+}
+
+void ReplyReadAhead::pass(qsizetype position)
+{
+    if (!isRunning() || position < m_taken.load(std::memory_order_relaxed) || position >= m_lines)
+        return;
+    // The thread is woken only when it waits for room, which a stretch of the ring frees.
     m_taken.store(int(position) + 1, std::memory_order_release);
     if ((position + 1) % (kRingLines / 8) == 0)
         m_taken.notify_one();
-    return ready;
 }
 
 void ReplyReadAhead::stop()

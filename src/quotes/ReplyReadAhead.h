@@ -7,9 +7,9 @@
 #include <memory>
 #include <thread>
 
-// Reads the numbers of a long reply's lines on a second thread, in reply
-// order, ahead of the rows that take them one by one in the same order:
-// reading the numbers costs about as much as painting them, and the service
+// Reads a long reply's lines on a second thread, in reply order, ahead of
+// the rows that take them one by one in the same order: finding a line and
+// reading its numbers cost about as much as painting them, and the service
 // answers in the order asked. Lines are numbered as the quote table numbers
 // them, blank lines not counted.
 //
@@ -27,13 +27,21 @@ public:
     ReplyReadAhead(const ReplyReadAhead &) = delete;
     ReplyReadAhead &operator=(const ReplyReadAhead &) = delete;
 
-    // Starts reading the numbers of the body's first lines lines; false,
-    // and nothing runs, when no thread could be started.
+    struct Line
+    {
+        QLatin1StringView symbol;
+        QuoteNumbers numbers;
+    };
+
+    // Starts reading the body's first lines lines; false, and nothing runs,
+    // when no thread could be started.
     bool start(QLatin1StringView body, qsizetype lines, bool FirstFetch);
-    // Takes the numbers of the line at position, the next line wanted: true
-    // when the thread has read them, for this kind of fetch; false when the
-    // caller must read them itself. Positions only grow.
-    bool take(qsizetype position, bool FirstFetch, QuoteNumbers &numbers);
+    // The line at position, read for this kind of fetch; null when the
+    // caller must read it itself. Valid until the caller passes it.
+    const Line *at(qsizetype position, bool FirstFetch) const;
+    // The caller is done with the lines up to position: the thread reads
+    // none of them any more, and may reuse their room. Positions only grow.
+    void pass(qsizetype position);
     // Stops the reading and waits for the thread to end.
     void stop();
     bool isRunning() const { return m_thread.joinable(); }
@@ -44,7 +52,7 @@ private:
     void read();
     bool waitForRoom(int line);
 
-    std::unique_ptr<QuoteNumbers[]> m_ring; // line n in slot n % kRingLines; made by the thread
+    std::unique_ptr<Line[]> m_ring; // line n in slot n % kRingLines; made by the thread
     QLatin1StringView m_body;
     int m_lines = 0;
     bool m_firstFetch = false;
