@@ -1,40 +1,32 @@
 #include "quotes/SymbolIndex.h"
 
+#include "watch/SymbolCase.h"
+
 #include <QHashFunctions>
 #include <algorithm>
 #include <optional>
 
 namespace {
 
-// Grid symbols are short: upper-casing one needs no heap when it fits here.
-constexpr qsizetype kKeyOnStack = 64;
+constexpr qsizetype kKeyOnStack = SymbolCase::kOnStack;
 constexpr size_t kFirstSlots = 64;
 
-char16_t asciiUpper(char16_t c)
-{
-    return c >= u'a' && c <= u'z' ? char16_t(c - (u'a' - u'A')) : c;
-}
-
-// The grid symbol upper-cased exactly as QString::toUpper does it, in Latin-1
-// as reply symbols are; none when that upper case holds a character Latin-1
-// lacks, which no reply symbol can equal. ASCII symbols, the usual kind, are
-// done in the buffer; any other character, whose upper case may differ in
-// length (ß gives SS), takes Qt's full rule.
+// The grid symbol upper-cased by the symbols' rule, in Latin-1 as reply
+// symbols are; none when that upper case holds a character Latin-1 lacks,
+// which no reply symbol can equal.
 std::optional<QLatin1StringView> upperCased(QStringView symbol, char (&buffer)[kKeyOnStack], QByteArray &fallback)
 {
-    if (symbol.size() <= kKeyOnStack) {
-        qsizetype i = 0;
-        for (; i < symbol.size() && symbol.utf16()[i] < 0x80; ++i)
-            buffer[i] = char(asciiUpper(symbol.utf16()[i]));
-        if (i == symbol.size())
-            return QLatin1StringView(buffer, symbol.size());
+    char16_t wide[SymbolCase::kOnStack];
+    QString wideFallback;
+    const QStringView upper = SymbolCase::upper(symbol, wide, wideFallback);
+    if (std::any_of(upper.begin(), upper.end(), [](QChar c) { return c.unicode() > 0xFF; }))
+        return std::nullopt;
+    if (upper.size() > kKeyOnStack) {
+        fallback = upper.toLatin1();
+        return QLatin1StringView(fallback);
     }
-    const QString upper = symbol.toString().toUpper();
-    for (QChar c : upper)
-        if (c.unicode() > 0xFF)
-            return std::nullopt;
-    fallback = upper.toLatin1();
-    return QLatin1StringView(fallback);
+    std::transform(upper.begin(), upper.end(), buffer, [](QChar c) { return char(c.unicode()); });
+    return QLatin1StringView(buffer, upper.size());
 }
 
 } // namespace
@@ -128,7 +120,7 @@ bool SymbolIndex::matches(QLatin1StringView replySymbol, QStringView gridSymbol)
         const char16_t *const grid = gridSymbol.utf16();
         qsizetype i = 0;
         for (; i < gridSymbol.size() && grid[i] < 0x80; ++i)
-            if (asciiUpper(grid[i]) != char16_t(uchar(reply[i])))
+            if (SymbolCase::asciiUpper(grid[i]) != char16_t(uchar(reply[i])))
                 return false;
         if (i == gridSymbol.size())
             return true;

@@ -1,5 +1,7 @@
 #include "watch/WatchList.h"
 
+#include "watch/SymbolCase.h"
+
 #include <algorithm>
 
 namespace {
@@ -61,21 +63,12 @@ quint64 hashOf(QStringView text)
     return hash;
 }
 
-// The hash of the symbol upper-cased as QString::toUpper does it, never 0.
-// An ASCII symbol, the usual kind, is upper-cased without a copy on the heap;
-// any other may upper-case to ASCII ("\u0131" gives "I"), and hashes alike.
+// The hash of the symbol upper-cased by the symbols' rule, never 0.
 quint64 upperCasedHash(const QString &symbol)
 {
-    constexpr qsizetype kOnStack = 64;
-    char16_t upper[kOnStack];
-    const QChar *const units = symbol.constData();
-    qsizetype i = 0;
-    for (; i < symbol.size() && i < kOnStack && units[i].unicode() < 0x80; ++i) {
-        const char16_t c = units[i].unicode();
-        upper[i] = c >= u'a' && c <= u'z' ? char16_t(c - (u'a' - u'A')) : c;
-    }
-    const quint64 hash = i == symbol.size() ? hashOf(QStringView(upper, i)) : hashOf(symbol.toUpper());
-    return hash | 1;
+    char16_t buffer[SymbolCase::kOnStack];
+    QString fallback;
+    return hashOf(SymbolCase::upper(symbol, buffer, fallback)) | 1;
 }
 
 } // namespace
