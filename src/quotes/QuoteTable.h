@@ -46,7 +46,7 @@ public:
 
     // Reads into quote the numbers of the first line for the grid symbol,
     // trying the line at position first; false, quote as it was, when no
-    // line matches. Filled in place: a row's numbers are never copied.
+    // line matches. A line read ahead gives its numbers from the thread's ring.
     bool find(QStringView gridSymbol, qsizetype position, bool FirstFetch, QuoteNumbers &quote);
     // How many rows will ask, whether they hold symbols that differ once
     // upper-cased, and for which kind of fetch.

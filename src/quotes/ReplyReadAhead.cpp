@@ -6,7 +6,7 @@
 #include <limits>
 #include <system_error>
 
-bool ReplyReadAhead::start(QLatin1StringView body, qsizetype lines, bool FirstFetch)
+void ReplyReadAhead::start(QLatin1StringView body, qsizetype lines, bool FirstFetch)
 {
     stop();
     m_body = body;
@@ -18,9 +18,8 @@ bool ReplyReadAhead::start(QLatin1StringView body, qsizetype lines, bool FirstFe
     try {
         m_thread = std::thread(&ReplyReadAhead::read, this);
     } catch (const std::system_error &) {
-        return false; // the caller reads every line itself
+        // not running: at() gives no line
     }
-    return true;
 }
 
 void ReplyReadAhead::read()

@@ -33,9 +33,9 @@ public:
         QuoteNumbers numbers;
     };
 
-    // Starts reading the body's first lines lines; false, and nothing runs,
-    // when no thread could be started.
-    bool start(QLatin1StringView body, qsizetype lines, bool FirstFetch);
+    // Starts reading the body's first lines lines. When no thread can be
+    // started, nothing runs, and the caller reads every line itself.
+    void start(QLatin1StringView body, qsizetype lines, bool FirstFetch);
     // The line at position, read for this kind of fetch; null when the
     // caller must read it itself. Valid until the caller passes it.
     const Line *at(qsizetype position, bool FirstFetch) const;

@@ -2,6 +2,8 @@
 
 #include "watch/SymbolCase.h"
 
+#include <QHashFunctions>
+
 #include <algorithm>
 
 namespace {
@@ -24,12 +26,17 @@ template <typename Items, typename SymbolOf> QString textOfItems(const Items &it
     return text;
 }
 
+const QString &symbolOf(const WatchList::Entry &entry)
+{
+    return entry.symbol;
+}
+
 } // namespace
 
 const QString &WatchList::text() const
 {
     if (!m_textCurrent) {
-        m_text = textOfItems(m_entries, [](const Entry &entry) -> const QString & { return entry.symbol; });
+        m_text = textOfItems(m_entries, symbolOf);
         m_textCurrent = true;
     }
     return m_text;
@@ -42,7 +49,7 @@ QString WatchList::textOf(std::span<const QString> symbols)
 
 void WatchList::useText(const QString &text)
 {
-    Q_ASSERT(text == textOfItems(m_entries, [](const Entry &entry) -> const QString & { return entry.symbol; }));
+    Q_ASSERT(text == textOfItems(m_entries, symbolOf));
     m_text = text;
     m_textCurrent = true;
 }
@@ -54,21 +61,12 @@ bool WatchList::contains(const QString &symbol) const
 
 namespace {
 
-// FNV-1a over UTF-16 units: short symbols hash faster so than by qHash.
-quint64 hashOf(QStringView text)
-{
-    quint64 hash = 14695981039346656037ULL;
-    for (const QChar c : text)
-        hash = (hash ^ c.unicode()) * 1099511628211ULL;
-    return hash;
-}
-
 // The hash of the symbol upper-cased by the symbols' rule, never 0.
 quint64 upperCasedHash(const QString &symbol)
 {
     char16_t buffer[SymbolCase::kOnStack];
     QString fallback;
-    return hashOf(SymbolCase::upper(symbol, buffer, fallback)) | 1;
+    return quint64(qHash(SymbolCase::upper(symbol, buffer, fallback))) | 1;
 }
 
 } // namespace
@@ -76,7 +74,7 @@ quint64 upperCasedHash(const QString &symbol)
 bool WatchList::differOnceUpperCased(std::span<const QString> symbols)
 {
     // The hashes in a table at most half full, probed in turn from the slot
-    // their top bits give once spread (FNV's low bits follow the last characters).
+    // their top bits give once spread.
     int bits = 1;
     while ((size_t(1) << bits) < 2 * symbols.size())
         ++bits;
